@@ -1,0 +1,114 @@
+#include "shell/resources.h"
+#include "shell/start_up.h"
+#include "support/quiz_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const std::string firstFiveLines = "Initializing SDL\nSetting Graphics mode to 800 X 600\nInitializing "
+                                   "Fonts.\nLoading Fonts.\nLoading pictures\n";
+
+// The whole output of a run whose start-up fails at the step that reads file.
+void expectStartUpFailure(const std::string &file, const std::string &expected)
+{
+    QuizFolder folder;
+    folder.remove(file);
+    EXPECT_EXIT(
+        {
+            stdoutToStderr();
+            if (!startUp()) {
+                shutDown();
+            }
+        },
+        testing::ExitedWithCode(1), "^" + expected + shutDownLog + "$")
+        << "without " << file;
+}
+
+class StartUp : public testing::Test {
+  protected:
+    void TearDown() override { releaseAll(); }
+    QuizFolder folder;
+};
+
+} // namespace
+
+TEST(StartUpDeathTest, ReportsEachMissingFileAndShutsDown)
+{
+    expectStartUpFailure("nsecthck.ttf",
+                         "Initializing SDL\nSetting Graphics mode to 800 X 600\nInitializing "
+                         "Fonts.\nLoading Fonts.\nUnable to load fonts, please try again later.  "
+                         "Sorry.\nCouldn't open ./data/nsecthck.ttf");
+    expectStartUpFailure("background.bmp", firstFiveLines +
+                                               "Unable to load backgroung, please try again later. Sorry.\n"
+                                               "Couldn't open ./data/background.bmp");
+    expectStartUpFailure("correct.bmp", firstFiveLines +
+                                            "Unable to load picture, please try again later. Sorry.\n"
+                                            "Couldn't open ./data/correct.bmp");
+    expectStartUpFailure("incorrect.bmp", firstFiveLines +
+                                              "Unable to load picture, please try again later.  Sorry.\n"
+                                              "Couldn't open ./data/incorrect.bmp");
+    expectStartUpFailure("Molecule List.txt", firstFiveLines + "Openning molecule list.\n"
+                                                               "Unable to open molecule list, please try "
+                                                               "again later.  Sorry.\n.*");
+}
+
+TEST(StartUpDeathTest, ReportsAFailingPlatform)
+{
+    QuizFolder folder;
+    EXPECT_EXIT(
+        {
+            stdoutToStderr();
+            setenv("SDL_AUDIODRIVER", "nosuch", 1);
+            if (!startUp()) {
+                shutDown();
+            }
+        },
+        testing::ExitedWithCode(1),
+        std::string("^Initializing SDL\nUnable to initialize SDL Graphics, please try again later.  Sorry.\n"
+                    "Audio target 'nosuch' not available") +
+            shutDownLog + "$");
+}
+
+TEST(StartUpDeathTest, ShutsDownWhenNothingWasCreated)
+{
+    EXPECT_EXIT(
+        {
+            stdoutToStderr();
+            shutDown();
+        },
+        testing::ExitedWithCode(1), std::string("^") + shutDownLog + "$");
+}
+
+TEST_F(StartUp, OpensTheCaptionedWindowAndEveryResource)
+{
+    startUpOrFail();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->w, 800);
+    EXPECT_EQ(screen->h, 600);
+    EXPECT_EQ(screen->format->BitsPerPixel, 32);
+    char *title = nullptr;
+    SDL_WM_GetCaption(&title, nullptr);
+    EXPECT_STREQ(title, "Molvane");
+    EXPECT_NE(font, nullptr);
+    EXPECT_NE(background, nullptr);
+    EXPECT_NE(correctPicture, nullptr);
+    EXPECT_NE(incorrectPicture, nullptr);
+    EXPECT_NE(lastPicture, nullptr);
+    EXPECT_TRUE(moleculeList.is_open());
+    EXPECT_EQ(prompt, nullptr);
+}
+
+TEST_F(StartUp, OnlyWarnsWithoutTheClosingPicture)
+{
+    folder.remove("last.bmp");
+    testing::internal::CaptureStdout();
+    const bool started = startUp();
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(started);
+    EXPECT_EQ(lastPicture, nullptr);
+    EXPECT_EQ(output, firstFiveLines + "uanable to load picture, please try again later.  Sorry.\n"
+                                       "Couldn't open ./data/last.bmpOpenning molecule list.\n");
+}
