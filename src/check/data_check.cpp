@@ -1,0 +1,162 @@
+#include "check/data_check.h"
+
+#include "molecule/count_line.h"
+#include "molecule/molecule_list.h"
+#include "screens/bitmap_loader.h"
+#include "screens/key_table.h"
+
+#include <SDL_ttf.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const listFile = "Molecule List.txt";
+const char *const fixedPictures[] = {"background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp",
+                                     "Homescreen.bmp"};
+
+class Checker {
+  public:
+    explicit Checker(std::string dataFolder) : folder(std::move(dataFolder)) {}
+
+    std::vector<std::string> run()
+    {
+        checkFont();
+        for (const char *picture : fixedPictures) {
+            checkPicture(picture, false);
+        }
+        checkList();
+        return problems;
+    }
+
+  private:
+    void report(const std::string &problem) { problems.push_back(problem); }
+
+    void checkFont()
+    {
+        const std::string path = folder + "/nsecthck.ttf";
+        if (!fs::exists(path)) {
+            report("missing file: nsecthck.ttf");
+            return;
+        }
+        TTF_Font *font = TTF_Init() == 0 ? TTF_OpenFont(path.c_str(), 28) : nullptr;
+        if (font == nullptr) {
+            report("unreadable font: nsecthck.ttf (" + std::string(SDL_GetError()) + ")");
+        } else {
+            TTF_CloseFont(font);
+        }
+        TTF_Quit();
+    }
+
+    // Loads a picture the way the quiz does; a molecule's must also leave the prompt clear.
+    void checkPicture(const std::string &file, bool isMolecule)
+    {
+        const std::string path = folder + "/" + file;
+        if (!fs::exists(path)) {
+            report((isMolecule ? "missing picture: " : "missing file: ") + file);
+            return;
+        }
+        SDL_Surface *picture = loadBitmap(path.c_str());
+        if (picture == nullptr) {
+            report("unloadable picture: " + file + " (" + SDL_GetError() + ")");
+            return;
+        }
+        if (isMolecule && picture->h > maxMoleculePictureHeight) {
+            report("picture covers the prompt: " + file + " is " + std::to_string(picture->h) +
+                   " pixels tall, at most " + std::to_string(maxMoleculePictureHeight) + " fit");
+        }
+        SDL_FreeSurface(picture);
+    }
+
+    void checkList()
+    {
+        std::ifstream list(folder + "/" + listFile);
+        if (!list.is_open()) {
+            report(std::string("missing file: ") + listFile);
+            return;
+        }
+        std::string countLine;
+        readListLine(list, countLine);
+        const std::int32_t count = parseMoleculeCount(countLine);
+        std::vector<std::string> lines;
+        for (std::string line; readListLine(list, line);) {
+            lines.push_back(line);
+        }
+        while (!lines.empty() && lines.back().empty()) {
+            lines.pop_back();
+        }
+
+        if (count > maxMolecules) {
+            report("count: the list announces " + std::to_string(count) + " molecules, more than the " +
+                   std::to_string(maxMolecules) + " the quiz holds");
+            return;
+        }
+        if (count < 1) {
+            report("count: the first line \"" + countLine + "\" announces no molecules");
+        } else if (static_cast<std::size_t>(count) != lines.size()) {
+            report("count: the list announces " + std::to_string(count) + " molecules but holds " +
+                   std::to_string(lines.size()) + " names");
+        }
+        lines.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+        checkNames(lines);
+    }
+
+    void checkNames(const std::vector<std::string> &names)
+    {
+        std::map<std::string, int> seen;
+        std::set<std::string> used;
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            const std::string &name = names[k];
+            const std::string line = "line " + std::to_string(k + 2);
+            if (name.empty()) {
+                report("empty name: " + line);
+                continue;
+            }
+            if (!isTypeable(name)) {
+                report("untypeable name: \"" + name + "\" on " + line + " (the keys type a-z, A-Z, 0-9, " +
+                       "space and ( ) + , - . /, at most " + std::to_string(maxAnswerLength) +
+                       " characters)");
+            }
+            if (++seen[name] == 2) {
+                report("duplicate name: \"" + name + "\"");
+            }
+            used.insert(name + ".bmp");
+            checkPicture(name + ".bmp", true);
+        }
+        checkUnusedPictures(used);
+    }
+
+    void checkUnusedPictures(std::set<std::string> used)
+    {
+        used.insert(std::begin(fixedPictures), std::end(fixedPictures));
+        std::set<std::string> unused;
+        for (const fs::directory_entry &entry : fs::directory_iterator(folder)) {
+            const std::string file = entry.path().filename().string();
+            if (entry.path().extension() == ".bmp" && used.count(file) == 0) {
+                unused.insert(file);
+            }
+        }
+        for (const std::string &file : unused) {
+            report("unused picture: " + file);
+        }
+    }
+
+    std::string folder;
+    std::vector<std::string> problems;
+};
+
+} // namespace
+
+std::vector<std::string> checkDataFolder(const std::string &folder)
+{
+    if (!fs::is_directory(folder)) {
+        return {"missing folder: " + folder};
+    }
+    return Checker(folder).run();
+}
