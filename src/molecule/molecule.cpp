@@ -26,12 +26,12 @@ bool Molecule::isAnswerCorrect() const
     return answer == moleculeName;
 }
 
-void Molecule::showCorrect() const
+void Molecule::showCorrect()
 {
     ::showCorrect();
 }
 
-void Molecule::showIncorrect() const
+void Molecule::showIncorrect()
 {
     ::showIncorrect();
 }

@@ -26,11 +26,11 @@ class Molecule {
     // Asks the player for the name until Enter; Escape or a close ends the run.
     void askForName();
 
-    // Shows the right-answer screen.
-    void showCorrect() const;
+    // Shows the right-answer screen; it needs nothing of the molecule.
+    static void showCorrect();
 
-    // Shows the wrong-answer screen.
-    void showIncorrect() const;
+    // Shows the wrong-answer screen; it needs nothing of the molecule.
+    static void showIncorrect();
 
     SDL_Event event = {};         // where the answer entry receives its events
     std::stringstream pathStream; // where the picture's path is put together
