@@ -1,0 +1,291 @@
+"""Tests of the quiz builder (tools/build_quiz.py) and the data it made."""
+
+import csv
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+TOOLS = os.path.join(ROOT, "tools")
+sys.path.insert(0, TOOLS)
+
+import build_quiz  # noqa: E402
+import numpy as np  # noqa: E402
+import quizart  # noqa: E402
+from PIL import Image  # noqa: E402
+
+FIXED = ("Homescreen.bmp", "background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp")
+
+
+def write_csv(folder, text, name="molecules.csv"):
+    path = os.path.join(folder, name)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+    return path
+
+
+def run_builder(*args):
+    return subprocess.run([sys.executable, os.path.join(TOOLS, "build_quiz.py"), *args],
+                          capture_output=True, text=True)
+
+
+def bmp_header(path):
+    """(bits per pixel, compression) from a BMP's info header."""
+    with open(path, "rb") as f:
+        head = f.read(34)
+    assert head[:2] == b"BM", path
+    return struct.unpack("<H", head[28:30])[0], struct.unpack("<I", head[30:34])[0]
+
+
+def assert_palettised(test, path):
+    with Image.open(path) as im:
+        test.assertEqual(im.mode, "P", path)
+    test.assertEqual(bmp_header(path), (8, 0), f"{path}: not an uncompressed 8-bit BMP")
+
+
+TINY_CSV = ("name,smiles,class\n"
+            "ethanol,CCO,alcohol\n"
+            '"1,2-dichloroethane",ClCCCl,halogenoalkane\n'
+            "methylbenzene,Cc1ccccc1,aromatic\n")
+TINY_NAMES = ["ethanol", "1,2-dichloroethane", "methylbenzene"]
+
+
+class BuiltQuizTest(unittest.TestCase):
+    """A tiny quiz, built twice: once over an older quiz folder, once fresh."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.mkdtemp(prefix="molvane-build-")
+        csv_path = write_csv(cls.tmp, TINY_CSV)
+        cls.out = os.path.join(cls.tmp, "data")
+        os.makedirs(cls.out)
+        # Left-overs of an earlier quiz in the same folder.
+        with open(os.path.join(cls.out, "Molecule List.txt"), "w") as f:
+            f.write("1\npropane\n")
+        for leftover, data in (("propane.bmp", b"BM old"), ("nsecthck.ttf", b"font")):
+            with open(os.path.join(cls.out, leftover), "wb") as f:
+                f.write(data)
+        cls.first = run_builder(csv_path, cls.out)
+        cls.again = os.path.join(cls.tmp, "again")
+        cls.second = run_builder(csv_path, cls.again)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.tmp)
+
+    def path(self, name, folder=None):
+        return os.path.join(folder or self.out, name)
+
+    def test_builds_succeed(self):
+        for result in (self.first, self.second):
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual(result.stderr, "")
+
+    def test_list_file_holds_count_then_names_with_lf_endings(self):
+        with open(self.path("Molecule List.txt"), "rb") as f:
+            data = f.read()
+        self.assertEqual(data, ("3\n" + "".join(n + "\n" for n in TINY_NAMES)).encode())
+
+    def test_every_picture_is_8bit_palettised_and_sized_for_its_place(self):
+        for name in TINY_NAMES:
+            path = self.path(name + ".bmp")
+            assert_palettised(self, path)
+            with Image.open(path) as im:
+                w, h = im.size
+            self.assertTrue(0 < w <= 800 and 0 < h <= 340, f"{name}: {w}x{h}")
+        for name in FIXED:
+            assert_palettised(self, self.path(name))
+            with Image.open(self.path(name)) as im:
+                self.assertEqual(im.size, (800, 600), name)
+
+    def test_molecule_backdrop_blends_into_answer_screen(self):
+        with Image.open(self.path("background.bmp")) as bg:
+            bg = bg.convert("RGB")
+        # Where pictures go, and the prompt's row, are one plain colour.
+        top = bg.crop((0, 0, 800, 340)).getcolors()
+        prompt_row = bg.crop((0, 355, 800, 396)).getcolors()
+        self.assertEqual(len(top), 1, "picture area of background.bmp is not plain")
+        self.assertEqual([c for _, c in prompt_row], [top[0][1]])
+        for name in TINY_NAMES:
+            with Image.open(self.path(name + ".bmp")) as im:
+                rgb = im.convert("RGB")
+            w, h = rgb.size
+            for corner in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1)):
+                self.assertEqual(rgb.getpixel(corner), top[0][1], f"{name} at {corner}")
+
+    def test_heteroatoms_are_coloured_and_carbon_is_not(self):
+        def has(name, pick):
+            with Image.open(self.path(name + ".bmp")) as im:
+                colours = im.convert("RGB").getcolors(1 << 16)
+            return any(pick(*c) for _, c in colours)
+
+        red = lambda r, g, b: r > 150 and g < 80 and b < 80        # noqa: E731
+        green = lambda r, g, b: g > 100 and r < 60 and b < 60      # noqa: E731
+        self.assertTrue(has("ethanol", red))
+        self.assertTrue(has("1,2-dichloroethane", green))
+        self.assertFalse(has("methylbenzene", red) or has("methylbenzene", green))
+
+    def test_same_csv_gives_byte_identical_files(self):
+        built = sorted(os.listdir(self.again))
+        self.assertEqual(built, sorted(["Molecule List.txt", *FIXED,
+                                        *(n + ".bmp" for n in TINY_NAMES)]))
+        for name in built:
+            with open(self.path(name), "rb") as a, open(self.path(name, self.again), "rb") as b:
+                self.assertTrue(a.read() == b.read(), f"{name} differs between builds")
+
+    def test_rebuild_removes_unused_pictures_but_keeps_other_files(self):
+        self.assertFalse(os.path.exists(self.path("propane.bmp")))
+        self.assertIn("propane.bmp", self.first.stdout)
+        with open(self.path("nsecthck.ttf"), "rb") as f:
+            self.assertEqual(f.read(), b"font")
+
+
+class RefusedBuildTest(unittest.TestCase):
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="molvane-refuse-")
+        self.out = os.path.join(self.tmp, "data")
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp)
+
+    def refuse(self, csv_text):
+        result = run_builder(write_csv(self.tmp, csv_text), self.out)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertFalse(os.path.exists(self.out), "a refused build wrote files")
+        return [line for line in result.stderr.splitlines() if line.startswith("error:")]
+
+    def test_names_that_do_not_match_their_structure_stop_the_build(self):
+        errors = self.refuse("name,smiles,class\n"
+                             "propan-2-ol,CC(C)O,alcohol\n"
+                             "butan-1-ol,CCC(C)O,alcohol\n"        # that SMILES is butan-2-ol
+                             "ethylol,CCO,alcohol\n"               # not a name OPSIN reads
+                             "2-propanol,OC(C)C,alcohol\n")        # propan-2-ol again
+        self.assertEqual(len(errors), 3, errors)
+        self.assertIn('"butan-1-ol"', errors[0])
+        self.assertIn("line 3", errors[0])
+        self.assertIn('"ethylol"', errors[1])
+        self.assertIn('"2-propanol"', errors[2])
+        self.assertIn("same molecule", errors[2])
+
+    def test_untypeable_name_is_refused_before_any_structure_check(self):
+        errors = self.refuse("name,smiles\nethanol,CCO\nethan_ol,CCO\n")
+        self.assertEqual(len(errors), 1, errors)
+        self.assertIn('"ethan_ol"', errors[0])
+
+    def test_csv_without_smiles_column_is_refused(self):
+        errors = self.refuse("name,formula\nethanol,C2H6O\n")
+        self.assertEqual(len(errors), 1)
+        self.assertIn("smiles", errors[0])
+
+    def test_unquoted_comma_in_a_name_is_refused(self):
+        errors = self.refuse("name,smiles,class\n2,2-dimethylpropane,CC(C)(C)C,alkane\n")
+        self.assertEqual(len(errors), 1)
+        self.assertIn("line 2", errors[0])
+
+    def test_unreadable_smiles_is_refused(self):
+        errors = self.refuse("name,smiles\ncyclopropane,C1CC\n")
+        self.assertIn('"cyclopropane"', errors[0])
+
+
+class NameRulesTest(unittest.TestCase):
+
+    @staticmethod
+    def check(*names):
+        rows = [(n + 2, name, "C", "") for n, name in enumerate(names)]
+        return build_quiz.check_names(rows)
+
+    def test_names_the_quiz_can_take(self):
+        for name in ("ethanol", "1,2-dichloroethane", "ethyl ethanoate", "Ethanol",
+                     "N,N-dimethylmethanamine", "a" * 51, "2.5"):
+            with self.subTest(name=name):
+                self.assertEqual(self.check(name), ([], []))
+
+    def test_names_the_quiz_cannot_take(self):
+        for name in ("", "ethan_ol", "café", "a" * 52, "ethanol ", " ethanol",
+                     "cis/trans", "2*ol", "ethanol\t", "background", "Correct"):
+            with self.subTest(name=name):
+                errors, _ = self.check(name)
+                self.assertTrue(errors)
+                self.assertTrue(all(f'"{name}"' in e for e in errors) or name == "", errors)
+
+    def test_duplicates_including_case_only_differences(self):
+        errors, _ = self.check("ethanol", "propane", "ethanol", "Propane")
+        self.assertEqual(len(errors), 2, errors)
+        self.assertIn("line 4", errors[0])
+        self.assertIn("line 5", errors[1])
+
+    def test_awkward_characters_warn_but_pass(self):
+        errors, warnings = self.check("(E)-but-2-ene", "ammonium+", "ethanol")
+        self.assertEqual(errors, [])
+        self.assertEqual(len(warnings), 2)
+        self.assertIn("(E)-but-2-ene", warnings[0])
+        self.assertIn("keypad", warnings[1])
+
+    def test_quiz_size_limits(self):
+        self.assertTrue(self.check()[0])
+        self.assertTrue(self.check(*(f"x{i}" for i in range(501)))[0])
+
+
+class PaletteTest(unittest.TestCase):
+
+    def test_reserved_colour_survives_quantising_a_many_coloured_image(self):
+        # 16k random colours: plain median cut would shift a rare exact colour.
+        pixels = np.random.default_rng(1).integers(0, 256, (64, 256, 3)).astype(np.uint8)
+        pixels[:2, :2] = quizart.PAPER
+        out = quizart.to_palette(Image.fromarray(pixels, "RGB"), exact=[quizart.PAPER])
+        self.assertEqual(out.mode, "P")
+        rgb = out.convert("RGB")
+        self.assertEqual(rgb.getpixel((1, 1)), quizart.PAPER)
+        self.assertNotIn(quizart.PAPER, [rgb.getpixel((x, 5)) for x in range(256)])
+
+
+class IconTest(unittest.TestCase):
+
+    def test_icon_is_a_256_pixel_png(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "molvane.png")
+            result = subprocess.run([sys.executable, os.path.join(TOOLS, "make_icon.py"), path],
+                                    capture_output=True, text=True)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with Image.open(path) as im:
+                self.assertEqual((im.format, im.size, im.mode), ("PNG", (256, 256), "RGBA"))
+                self.assertEqual(im.getpixel((0, 0))[3], 0)      # transparent corner
+                self.assertEqual(im.getpixel((128, 128))[3], 255)
+
+
+class BundledQuizTest(unittest.TestCase):
+    """The committed default quiz in data/ matches content/molecules.csv."""
+
+    def setUp(self):
+        with open(os.path.join(ROOT, "content", "molecules.csv"), newline="") as f:
+            self.rows = list(csv.DictReader(f))
+        self.data = os.path.join(ROOT, "data")
+
+    def test_content_is_varied_and_typeable_on_any_keyboard(self):
+        self.assertGreaterEqual(len(self.rows), 40)
+        classes = {row["class"] for row in self.rows}
+        self.assertGreaterEqual(len(classes), 10)
+        names = [row["name"] for row in self.rows]
+        rows = [(n, name, "", "") for n, name in enumerate(names)]
+        self.assertEqual(build_quiz.check_names(rows), ([], []))
+        self.assertTrue(all(name == name.lower() for name in names))
+
+    def test_data_folder_matches_the_list(self):
+        names = [row["name"] for row in self.rows]
+        with open(os.path.join(self.data, "Molecule List.txt"), "rb") as f:
+            self.assertEqual(f.read().decode("ascii"),
+                             f"{len(names)}\n" + "".join(n + "\n" for n in names))
+        pictures = {f for f in os.listdir(self.data) if f.endswith(".bmp")}
+        self.assertEqual(pictures, {n + ".bmp" for n in names} | set(FIXED))
+        size = sum(os.path.getsize(os.path.join(self.data, f))
+                   for f in os.listdir(self.data) if f != "nsecthck.ttf")
+        self.assertLessEqual(size, 8 * 1024 * 1024)
+
+
+if __name__ == "__main__":
+    unittest.main()
