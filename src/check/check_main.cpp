@@ -4,11 +4,11 @@
 
 #include <iostream>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     const std::string folder = argc > 1 ? argv[1] : "./data";
     const std::vector<std::string> problems = checkDataFolder(folder);
-    for (const std::string &problem : problems) {
+    for (const std::string& problem : problems) {
         std::cout << problem << '\n';
     }
     if (problems.empty()) {

@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char *const listFile = "Molecule List.txt";
-const char *const fixedPictures[] = {"background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp",
+const char* const listFile = "Molecule List.txt";
+const char* const fixedPictures[] = {"background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp",
                                      "Homescreen.bmp"};
 
 class Checker {
@@ -28,7 +28,7 @@ class Checker {
     std::vector<std::string> run()
     {
         checkFont();
-        for (const char *picture : fixedPictures) {
+        for (const char* picture : fixedPictures) {
             checkPicture(picture, false);
         }
         checkList();
@@ -36,7 +36,7 @@ class Checker {
     }
 
   private:
-    void report(const std::string &problem) { problems.push_back(problem); }
+    void report(const std::string& problem) { problems.push_back(problem); }
 
     void checkFont()
     {
@@ -45,7 +45,7 @@ class Checker {
             report("missing file: nsecthck.ttf");
             return;
         }
-        TTF_Font *font = TTF_Init() == 0 ? TTF_OpenFont(path.c_str(), 28) : nullptr;
+        TTF_Font* font = TTF_Init() == 0 ? TTF_OpenFont(path.c_str(), 28) : nullptr;
         if (font == nullptr) {
             report("unreadable font: nsecthck.ttf (" + std::string(SDL_GetError()) + ")");
         } else {
@@ -55,14 +55,14 @@ class Checker {
     }
 
     // Loads a picture the way the quiz does; a molecule's must also leave the prompt clear.
-    void checkPicture(const std::string &file, bool isMolecule)
+    void checkPicture(const std::string& file, bool isMolecule)
     {
         const std::string path = folder + "/" + file;
         if (!fs::exists(path)) {
             report((isMolecule ? "missing picture: " : "missing file: ") + file);
             return;
         }
-        SDL_Surface *picture = loadBitmap(path.c_str());
+        SDL_Surface* picture = loadBitmap(path.c_str());
         if (picture == nullptr) {
             report("unloadable picture: " + file + " (" + SDL_GetError() + ")");
             return;
@@ -107,12 +107,12 @@ class Checker {
         checkNames(lines);
     }
 
-    void checkNames(const std::vector<std::string> &names)
+    void checkNames(const std::vector<std::string>& names)
     {
         std::map<std::string, int> seen;
         std::set<std::string> used;
         for (std::size_t k = 0; k < names.size(); ++k) {
-            const std::string &name = names[k];
+            const std::string& name = names[k];
             const std::string line = "line " + std::to_string(k + 2);
             if (name.empty()) {
                 report("empty name: " + line);
@@ -136,13 +136,13 @@ class Checker {
     {
         used.insert(std::begin(fixedPictures), std::end(fixedPictures));
         std::set<std::string> unused;
-        for (const fs::directory_entry &entry : fs::directory_iterator(folder)) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
             const std::string file = entry.path().filename().string();
             if (entry.path().extension() == ".bmp" && used.count(file) == 0) {
                 unused.insert(file);
             }
         }
-        for (const std::string &file : unused) {
+        for (const std::string& file : unused) {
             report("unused picture: " + file);
         }
     }
@@ -151,9 +151,9 @@ class Checker {
     std::vector<std::string> problems;
 };
 
-} // namespace
+}  // namespace
 
-std::vector<std::string> checkDataFolder(const std::string &folder)
+std::vector<std::string> checkDataFolder(const std::string& folder)
 {
     if (!fs::is_directory(folder)) {
         return {"missing folder: " + folder};

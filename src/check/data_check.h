@@ -8,4 +8,4 @@
 constexpr int maxMoleculePictureHeight = 340;
 
 // One line per problem found in the data folder at folder; none when it is clean.
-std::vector<std::string> checkDataFolder(const std::string &folder);
+std::vector<std::string> checkDataFolder(const std::string& folder);

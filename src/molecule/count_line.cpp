@@ -12,7 +12,7 @@ bool isDigit(char c)
 }
 
 // Moves past a run of digits and says how many there were.
-std::size_t skipDigits(const std::string &text, std::size_t &at)
+std::size_t skipDigits(const std::string& text, std::size_t& at)
 {
     const std::size_t start = at;
     while (at < text.size() && isDigit(text[at])) {
@@ -22,7 +22,7 @@ std::size_t skipDigits(const std::string &text, std::size_t &at)
 }
 
 // The longest decimal number at the start of text (after white space), or "".
-std::string decimalPrefix(const std::string &text)
+std::string decimalPrefix(const std::string& text)
 {
     std::size_t at = 0;
     while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])) != 0) {
@@ -53,9 +53,9 @@ std::string decimalPrefix(const std::string &text)
     return text.substr(start, end - start);
 }
 
-} // namespace
+}  // namespace
 
-std::int32_t parseMoleculeCount(const std::string &line)
+std::int32_t parseMoleculeCount(const std::string& line)
 {
     const std::string number = decimalPrefix(line);
     if (number.empty()) {

@@ -8,4 +8,4 @@
 // white space: sign, digits, point, fraction, exponent) is truncated toward zero; no
 // number gives 0, and a value beyond a signed 32-bit integer gives the smallest one.
 // Hexadecimal, infinity and NaN are not numbers here.
-std::int32_t parseMoleculeCount(const std::string &line);
+std::int32_t parseMoleculeCount(const std::string& line);

@@ -11,8 +11,8 @@
 class Molecule {
   public:
     Molecule() = default;
-    Molecule(const Molecule &) = delete;
-    Molecule &operator=(const Molecule &) = delete;
+    Molecule(const Molecule&) = delete;
+    Molecule& operator=(const Molecule&) = delete;
 
     // Appends "./data/<name>.bmp" to pathStream; called once per molecule.
     void buildPicturePath();
@@ -32,9 +32,9 @@ class Molecule {
     // Shows the wrong-answer screen; it needs nothing of the molecule.
     static void showIncorrect();
 
-    SDL_Event event = {};         // where the answer entry receives its events
-    std::stringstream pathStream; // where the picture's path is put together
-    std::string moleculeName;     // the name the player must type
-    OwnedSurface picture;         // null until loaded
-    std::string answer;           // what the player typed last
+    SDL_Event event = {};          // where the answer entry receives its events
+    std::stringstream pathStream;  // where the picture's path is put together
+    std::string moleculeName;      // the name the player must type
+    OwnedSurface picture;          // null until loaded
+    std::string answer;            // what the player typed last
 };

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <new>
 
-bool readListLine(std::istream &list, std::string &line)
+bool readListLine(std::istream& list, std::string& line)
 {
     if (!std::getline(list, line)) {
         return false;
@@ -19,7 +19,7 @@ bool readListLine(std::istream &list, std::string &line)
     return true;
 }
 
-void readMoleculeList(std::istream &list, MoleculeTable &molecules, std::string &sNumberOfMolecules)
+void readMoleculeList(std::istream& list, MoleculeTable& molecules, std::string& sNumberOfMolecules)
 {
     readListLine(list, sNumberOfMolecules);
     moleculeCount = parseMoleculeCount(sNumberOfMolecules);

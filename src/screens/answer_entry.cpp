@@ -14,14 +14,14 @@ constexpr int promptCentreY2 = 750;
 constexpr int lineCentreY2 = 900;
 
 // Redraws the whole question screen and presents it.
-void drawQuestion(TextInput &name, SDL_Surface *picture)
+void drawQuestion(TextInput& name, SDL_Surface* picture)
 {
     drawAt(background, 0, 0);
     name.textSurface.reset(TTF_RenderText_Solid(font, name.text.c_str(), textColor));
     if (prompt != nullptr) {
         drawAt(prompt, (screenWidth - prompt->w) / 2, (promptCentreY2 - prompt->h) / 2);
     }
-    SDL_Surface *line = name.textSurface.get();
+    SDL_Surface* line = name.textSurface.get();
     if (name.text.empty()) {
         // SDL_ttf renders nothing for an empty line, so there is no size to centre.
         drawAt(line, screenWidth / 2, lineCentreY2 / 2);
@@ -35,9 +35,9 @@ void drawQuestion(TextInput &name, SDL_Surface *picture)
     SDL_Flip(screen);
 }
 
-} // namespace
+}  // namespace
 
-bool handleEntryEvent(const SDL_Event &event, std::string &text, ScreenFlags &flags)
+bool handleEntryEvent(const SDL_Event& event, std::string& text, ScreenFlags& flags)
 {
     if (event.type == SDL_QUIT) {
         flags.quit = true;

@@ -10,4 +10,4 @@
 // Applies one event to the line being typed: a table key types its character while the
 // line is short enough and not yet submitted, Backspace erases, Enter submits, and
 // Escape or a window close quits. True when the event was a key press or a close.
-bool handleEntryEvent(const SDL_Event &event, std::string &text, ScreenFlags &flags);
+bool handleEntryEvent(const SDL_Event& event, std::string& text, ScreenFlags& flags);

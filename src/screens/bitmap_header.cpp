@@ -2,18 +2,18 @@
 
 namespace {
 
-std::uint32_t readU16(const unsigned char *p)
+std::uint32_t readU16(const unsigned char* p)
 {
     return static_cast<std::uint32_t>(p[0] | (p[1] << 8));
 }
 
-std::uint32_t readU32(const unsigned char *p)
+std::uint32_t readU32(const unsigned char* p)
 {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-std::int32_t readI32(const unsigned char *p)
+std::int32_t readI32(const unsigned char* p)
 {
     return static_cast<std::int32_t>(readU32(p));
 }
@@ -21,19 +21,19 @@ std::int32_t readI32(const unsigned char *p)
 // The compressions SDL can decode.
 enum Compression : std::uint32_t { plain = 0, rle8 = 1, rle4 = 2, bitFields = 3 };
 
-} // namespace
+}  // namespace
 
-bool isSafeBitmapHeader(const unsigned char *header, std::size_t length, std::int64_t fileSize)
+bool isSafeBitmapHeader(const unsigned char* header, std::size_t length, std::int64_t fileSize)
 {
     constexpr std::size_t fileHeaderSize = 14;
-    constexpr std::size_t coreHeaderSize = 12; // the old OS/2 layout
+    constexpr std::size_t coreHeaderSize = 12;  // the old OS/2 layout
     constexpr std::size_t infoHeaderSize = 40;
     if (length < fileHeaderSize + 4 || header[0] != 'B' || header[1] != 'M') {
         return false;
     }
     const std::int64_t pixelOffset = readU32(header + 10);
     const std::uint32_t infoSize = readU32(header + 14);
-    const unsigned char *info = header + fileHeaderSize;
+    const unsigned char* info = header + fileHeaderSize;
 
     std::int64_t width = 0;
     std::int64_t height = 0;
@@ -51,7 +51,7 @@ bool isSafeBitmapHeader(const unsigned char *header, std::size_t length, std::in
             return false;
         }
         width = readI32(info + 4);
-        height = readI32(info + 8); // negative for pictures stored top down
+        height = readI32(info + 8);  // negative for pictures stored top down
         bitsPerPixel = readU16(info + 14);
         compression = readU32(info + 16);
     } else {

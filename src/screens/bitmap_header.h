@@ -14,4 +14,4 @@ constexpr std::size_t bitmapHeaderBytes = 54;
 // is well formed, no side exceeds maxPictureSide, and the pixel data it declares fits
 // in the file. SDL's loader allocates the whole picture before reading a pixel, so
 // a tiny file claiming a huge picture must be stopped here.
-bool isSafeBitmapHeader(const unsigned char *header, std::size_t length, std::int64_t fileSize);
+bool isSafeBitmapHeader(const unsigned char* header, std::size_t length, std::int64_t fileSize);

@@ -2,9 +2,9 @@
 
 #include "screens/bitmap_header.h"
 
-SDL_Surface *loadBitmap(const char *path)
+SDL_Surface* loadBitmap(const char* path)
 {
-    SDL_RWops *source = SDL_RWFromFile(path, "rb");
+    SDL_RWops* source = SDL_RWFromFile(path, "rb");
     if (source == nullptr) {
         return nullptr;
     }

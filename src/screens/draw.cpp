@@ -2,7 +2,7 @@
 
 #include "shell/resources.h"
 
-void drawAt(SDL_Surface *source, int x, int y)
+void drawAt(SDL_Surface* source, int x, int y)
 {
     SDL_Rect dest = {};
     dest.x = static_cast<Sint16>(x);

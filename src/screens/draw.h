@@ -5,4 +5,4 @@
 
 // Draws the whole of source, unscaled, with its top-left corner at (x, y) on the window.
 // A null source draws nothing.
-void drawAt(SDL_Surface *source, int x, int y);
+void drawAt(SDL_Surface* source, int x, int y);

@@ -31,9 +31,9 @@ char keyCharacter(SDLKey sym, SDLMod mod)
     }
 }
 
-bool isTypeable(const std::string &name)
+bool isTypeable(const std::string& name)
 {
-    static const char *const typeable =
+    static const char* const typeable =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ()+,-./";
     for (const char c : name) {
         if (c == '\0' || std::strchr(typeable, c) == nullptr) {

@@ -15,4 +15,4 @@ constexpr std::size_t maxAnswerLength = 51;
 char keyCharacter(SDLKey sym, SDLMod mod);
 
 // True when every character of name can be typed and it fits in the entry.
-bool isTypeable(const std::string &name);
+bool isTypeable(const std::string& name);

@@ -6,7 +6,7 @@
 #include <memory>
 
 struct SurfaceRelease {
-    void operator()(SDL_Surface *surface) const { SDL_FreeSurface(surface); }
+    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
 
 // A surface that is released when its owner goes.

@@ -10,7 +10,7 @@ namespace {
 // Shows picture until a key press or a close, and returns whether the player quit.
 // Each pass takes every pending event and then draws. A pass that found nothing
 // sleeps until the next event instead of redrawing the same picture at full speed.
-bool waitForKey(SDL_Surface *picture, bool anyKeyQuits)
+bool waitForKey(SDL_Surface* picture, bool anyKeyQuits)
 {
     ScreenFlags flags;
     SDL_Event event;
@@ -29,16 +29,16 @@ bool waitForKey(SDL_Surface *picture, bool anyKeyQuits)
     return flags.quit;
 }
 
-void showUntilKey(SDL_Surface *picture)
+void showUntilKey(SDL_Surface* picture)
 {
     if (waitForKey(picture, false)) {
         shutDown();
     }
 }
 
-} // namespace
+}  // namespace
 
-bool handlePictureEvent(const SDL_Event &event, ScreenFlags &flags, bool anyKeyQuits)
+bool handlePictureEvent(const SDL_Event& event, ScreenFlags& flags, bool anyKeyQuits)
 {
     if (event.type == SDL_QUIT) {
         flags.done = true;

@@ -8,7 +8,7 @@
 
 // Applies one event to a waiting screen: a key press ends it, Escape or a window
 // close also quits. When anyKeyQuits, every key press quits. True if the event counted.
-bool handlePictureEvent(const SDL_Event &event, ScreenFlags &flags, bool anyKeyQuits = false);
+bool handlePictureEvent(const SDL_Event& event, ScreenFlags& flags, bool anyKeyQuits = false);
 
 // The home screen; owns its picture for as long as it is shown.
 class HomeScreen {

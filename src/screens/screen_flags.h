@@ -2,6 +2,6 @@
 #pragma once
 
 struct ScreenFlags {
-    bool done = false; // the screen has what it waited for
-    bool quit = false; // the player asked to leave the program
+    bool done = false;  // the screen has what it waited for
+    bool quit = false;  // the player asked to leave the program
 };

@@ -10,9 +10,9 @@ class TextInput {
   public:
     TextInput();
     ~TextInput();
-    TextInput(const TextInput &) = delete;
-    TextInput &operator=(const TextInput &) = delete;
+    TextInput(const TextInput&) = delete;
+    TextInput& operator=(const TextInput&) = delete;
 
     std::string text;
-    OwnedSurface textSurface; // text as last rendered; null for an empty line
+    OwnedSurface textSurface;  // text as last rendered; null for an empty line
 };

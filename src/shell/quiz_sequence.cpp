@@ -12,7 +12,7 @@
 namespace {
 
 // Asks one molecule until it is named right; the last one leads to the closing screen.
-void askUntilRight(Molecule &molecule, bool isLast)
+void askUntilRight(Molecule& molecule, bool isLast)
 {
     for (;;) {
         molecule.askForName();
@@ -27,7 +27,7 @@ void askUntilRight(Molecule &molecule, bool isLast)
     }
 }
 
-} // namespace
+}  // namespace
 
 void runQuiz()
 {
@@ -55,7 +55,7 @@ void runQuiz()
 
     // Only a quiz without molecules gets here.
     std::cout << "Deleting molecules.\n";
-    for (auto &molecule : molecules) {
+    for (auto& molecule : molecules) {
         molecule.reset();
     }
     shutDown();

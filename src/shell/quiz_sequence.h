@@ -7,7 +7,7 @@
 // Shuffles the first count slots in place: each slot i from the front swaps with a slot
 // i + nextRandom() % (count - i). nextRandom returns values of at least 0.
 template <typename Slot, typename Random>
-void shuffleSlots(Slot *slots, std::int32_t count, Random &&nextRandom)
+void shuffleSlots(Slot* slots, std::int32_t count, Random&& nextRandom)
 {
     for (std::int32_t i = 0; count >= 2 && i <= count - 2; ++i) {
         const std::int32_t j = i + nextRandom() % (count - i);

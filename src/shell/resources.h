@@ -9,14 +9,14 @@
 
 // All of them are empty until startUp fills them; only shutDown releases them,
 // except prompt, which each answer entry renders anew.
-extern SDL_Surface *prompt;
-extern SDL_Surface *correctPicture;
-extern SDL_Surface *lastPicture;
-extern SDL_Surface *screen;
-extern TTF_Font *font;
-extern SDL_Surface *background;
+extern SDL_Surface* prompt;
+extern SDL_Surface* correctPicture;
+extern SDL_Surface* lastPicture;
+extern SDL_Surface* screen;
+extern TTF_Font* font;
+extern SDL_Surface* background;
 extern std::int32_t moleculeCount;
-extern SDL_Surface *incorrectPicture;
+extern SDL_Surface* incorrectPicture;
 extern const SDL_Color textColor;
 extern std::ifstream moleculeList;
 

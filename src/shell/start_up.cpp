@@ -8,13 +8,13 @@
 namespace {
 
 // Prints a failed step's message followed directly by SDL's own account of it.
-bool fail(const char *message)
+bool fail(const char* message)
 {
     std::cout << message << SDL_GetError();
     return false;
 }
 
-} // namespace
+}  // namespace
 
 bool startUp()
 {

@@ -11,9 +11,9 @@
 namespace {
 
 // Feeds events to the entry rules and returns the typed text.
-std::string typeInto(std::string text, std::initializer_list<SDL_Event> events, ScreenFlags &flags)
+std::string typeInto(std::string text, std::initializer_list<SDL_Event> events, ScreenFlags& flags)
 {
-    for (const SDL_Event &event : events) {
+    for (const SDL_Event& event : events) {
         handleEntryEvent(event, text, flags);
     }
     return text;
@@ -40,7 +40,7 @@ class AnswerEntry : public testing::Test {
 
 using AnswerEntryDeathTest = AnswerEntry;
 
-} // namespace
+}  // namespace
 
 TEST(EntryEvents, TypesAtMostFiftyOneCharacters)
 {
@@ -89,7 +89,7 @@ TEST(EntryEvents, ReleasesAndMotionChangeNothing)
 {
     ScreenFlags flags;
     std::string text = "ab";
-    for (const SDL_Event &event : {keyUp(SDLK_RETURN), keyUp(SDLK_ESCAPE), keyUp(SDLK_c), mouseMotion()}) {
+    for (const SDL_Event& event : {keyUp(SDLK_RETURN), keyUp(SDLK_ESCAPE), keyUp(SDLK_c), mouseMotion()}) {
         EXPECT_FALSE(handleEntryEvent(event, text, flags));
     }
     EXPECT_EQ(text, "ab");

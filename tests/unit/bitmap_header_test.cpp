@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -56,18 +57,18 @@ struct Header {
     }
 };
 
-bool accepts(const Header &header, std::int64_t fileSize)
+bool accepts(const Header& header, std::int64_t fileSize)
 {
     const std::vector<unsigned char> bytes = header.bytes();
     return isSafeBitmapHeader(bytes.data(), bytes.size(), fileSize);
 }
 
-bool accepts(const Header &header)
+bool accepts(const Header& header)
 {
     return accepts(header, header.honestFileSize());
 }
 
-} // namespace
+}  // namespace
 
 TEST(BitmapHeader, AcceptsOrdinaryPictures)
 {
@@ -127,7 +128,7 @@ TEST(BitmapLoader, LoadsAPictureAndRefusesABombUnread)
 {
     QuizFolder folder;
     writeBitmap("picture.bmp", 5, 3, 0x123456);
-    SDL_Surface *picture = loadBitmap("picture.bmp");
+    SDL_Surface* picture = loadBitmap("picture.bmp");
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->w, 5);
     EXPECT_EQ(picture->h, 3);
@@ -135,7 +136,7 @@ TEST(BitmapLoader, LoadsAPictureAndRefusesABombUnread)
 
     const std::vector<unsigned char> bomb = Header{16000, 40000, 32}.bytes();
     std::ofstream("bomb.bmp", std::ios::binary)
-        .write(reinterpret_cast<const char *>(bomb.data()), static_cast<std::streamsize>(bomb.size()));
+        .write(reinterpret_cast<const char*>(bomb.data()), static_cast<std::streamsize>(bomb.size()));
     // Refusing the bomb must fit in 64 MB more than the test already uses.
     EXPECT_EXIT(
         {
@@ -146,7 +147,7 @@ TEST(BitmapLoader, LoadsAPictureAndRefusesABombUnread)
             status >> pages;
             limit.rlim_cur = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
             setrlimit(RLIMIT_AS, &limit);
-            std::_Exit(loadBitmap("bomb.bmp") == nullptr ? 1 : 2);
+            std::exit(loadBitmap("bomb.bmp") == nullptr ? 1 : 2);
         },
         testing::ExitedWithCode(1), "");
 

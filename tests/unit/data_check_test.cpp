@@ -22,7 +22,7 @@ class DataCheck : public testing::Test {
     QuizFolder folder;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(DataCheck, FindsNothingWrongWithACleanFolder)
 {
@@ -87,7 +87,7 @@ TEST_F(DataCheck, ReportsDuplicatesAndUnusedPictures)
 
 TEST_F(DataCheck, ReportsMissingFixedFiles)
 {
-    for (const char *file : {"nsecthck.ttf", "background.bmp", "Homescreen.bmp", "Molecule List.txt"}) {
+    for (const char* file : {"nsecthck.ttf", "background.bmp", "Homescreen.bmp", "Molecule List.txt"}) {
         folder.remove(file);
     }
     EXPECT_EQ(problems(), (Problems{"missing file: nsecthck.ttf", "missing file: background.bmp",

@@ -12,7 +12,7 @@ std::string typed(SDLKey sym, int mod = KMOD_NONE)
     return c == '\0' ? "" : std::string(1, c);
 }
 
-} // namespace
+}  // namespace
 
 TEST(KeyTable, TypesEveryListedKey)
 {

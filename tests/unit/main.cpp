@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     // The tests never open a real window or sound device.
     setenv("SDL_VIDEODRIVER", "dummy", 1);

@@ -10,7 +10,7 @@
 namespace {
 
 // Reads a list from text and returns the names of the created molecules.
-std::vector<std::string> namesRead(const std::string &text, MoleculeTable &molecules)
+std::vector<std::string> namesRead(const std::string& text, MoleculeTable& molecules)
 {
     std::istringstream list(text);
     std::string countLine;
@@ -22,7 +22,7 @@ std::vector<std::string> namesRead(const std::string &text, MoleculeTable &molec
     return names;
 }
 
-std::vector<std::string> namesRead(const std::string &text)
+std::vector<std::string> namesRead(const std::string& text)
 {
     MoleculeTable molecules;
     return namesRead(text, molecules);
@@ -30,14 +30,14 @@ std::vector<std::string> namesRead(const std::string &text)
 
 using Names = std::vector<std::string>;
 
-} // namespace
+}  // namespace
 
 TEST(ListLines, EndAtLineFeedAndDropTheCarriageReturnBeforeIt)
 {
     std::istringstream list("one\r\ntwo\n\r\n\rthree\r\r\nlast\r");
     std::string line;
     const Names expected = {"one", "two", "", "\rthree\r", "last\r"};
-    for (const std::string &want : expected) {
+    for (const std::string& want : expected) {
         ASSERT_TRUE(readListLine(list, line));
         EXPECT_EQ(line, want);
     }
@@ -66,7 +66,7 @@ TEST(MoleculeList, CreatesNoMoleculesForACountBelowOne)
          {"", "0\nwater\n", "-5\nwater\n", "x3\nwater\n", "0x1A\nwater\n", "1e12\nwater\n", "nan\nwater\n"}) {
         MoleculeTable molecules;
         EXPECT_EQ(namesRead(text, molecules), Names{}) << text;
-        for (const auto &molecule : molecules) {
+        for (const auto& molecule : molecules) {
             ASSERT_EQ(molecule, nullptr);
         }
     }

@@ -20,7 +20,7 @@ TEST(Molecule, TakesOnlyTheExactNameAsTheAnswer)
 {
     Molecule molecule;
     molecule.moleculeName = "Ethanol";
-    for (const char *wrong : {"ethanol", "Ethanol ", " Ethanol", "Ethano", "ETHANOL", ""}) {
+    for (const char* wrong : {"ethanol", "Ethanol ", " Ethanol", "Ethano", "ETHANOL", ""}) {
         molecule.answer = wrong;
         EXPECT_FALSE(molecule.isAnswerCorrect()) << '"' << wrong << '"';
     }

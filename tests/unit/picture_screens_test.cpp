@@ -25,14 +25,14 @@ using PictureScreensDeathTest = PictureScreens;
 Uint32 shownAt(int x, int y)
 {
     SDL_LockSurface(screen);
-    const Uint32 pixel = static_cast<const Uint32 *>(screen->pixels)[y * screen->pitch / 4 + x];
+    const Uint32 pixel = static_cast<const Uint32*>(screen->pixels)[y * screen->pitch / 4 + x];
     SDL_UnlockSurface(screen);
     Uint8 r = 0, g = 0, b = 0;
     SDL_GetRGB(pixel, screen->format, &r, &g, &b);
     return static_cast<Uint32>(r << 16 | g << 8 | b);
 }
 
-} // namespace
+}  // namespace
 
 TEST(PictureEvents, OnlyKeyPressesAndClosesCount)
 {

@@ -44,7 +44,7 @@ class QuizSequenceDeathTest : public testing::Test {
     QuizFolder folder;
 };
 
-} // namespace
+}  // namespace
 
 TEST(Shuffle, LeavesFewerThanTwoSlotsAlone)
 {
@@ -56,7 +56,7 @@ TEST(Shuffle, LeavesFewerThanTwoSlotsAlone)
 TEST(Shuffle, DrawsEachSwapFromTheSlotsNotYetPlaced)
 {
     std::vector<int> order = identity(4);
-    std::vector<int> draws = {5, 0, 3}; // swaps 0<->1, 1<->1, 2<->3
+    std::vector<int> draws = {5, 0, 3};  // swaps 0<->1, 1<->1, 2<->3
     std::size_t next = 0;
     shuffleSlots(order.data(), 4, [&] { return draws.at(next++); });
     EXPECT_EQ(order, (std::vector<int>{1, 0, 3, 2}));

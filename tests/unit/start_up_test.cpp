@@ -12,7 +12,7 @@ const std::string firstFiveLines = "Initializing SDL\nSetting Graphics mode to 8
                                    "Fonts.\nLoading Fonts.\nLoading pictures\n";
 
 // The whole output of a run whose start-up fails at the step that reads file.
-void expectStartUpFailure(const std::string &file, const std::string &expected)
+void expectStartUpFailure(const std::string& file, const std::string& expected)
 {
     QuizFolder folder;
     folder.remove(file);
@@ -33,7 +33,7 @@ class StartUp : public testing::Test {
     QuizFolder folder;
 };
 
-} // namespace
+}  // namespace
 
 TEST(StartUpDeathTest, ReportsEachMissingFileAndShutsDown)
 {
@@ -89,7 +89,7 @@ TEST_F(StartUp, OpensTheCaptionedWindowAndEveryResource)
     EXPECT_EQ(screen->w, 800);
     EXPECT_EQ(screen->h, 600);
     EXPECT_EQ(screen->format->BitsPerPixel, 32);
-    char *title = nullptr;
+    char* title = nullptr;
     SDL_WM_GetCaption(&title, nullptr);
     EXPECT_STREQ(title, "Molvane");
     EXPECT_NE(font, nullptr);

@@ -6,32 +6,50 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
-const char *const shutDownLog =
+const char* const shutDownLog =
     "Freeing surfaces.\nClosing Molecule list.\nClosing Fonts.\nQuitting SDL_TTF.\nQuitting SDL.\nGoodbye!";
 
 namespace {
 
-void put16(std::ofstream &out, unsigned value)
+void put16(std::ofstream& out, unsigned value)
 {
     out.put(static_cast<char>(value & 0xFF)).put(static_cast<char>((value >> 8) & 0xFF));
 }
 
-void put32(std::ofstream &out, unsigned value)
+void put32(std::ofstream& out, unsigned value)
 {
     put16(out, value & 0xFFFF);
     put16(out, value >> 16);
 }
 
-} // namespace
+// Folders still to be removed when the process ends: a death test's child exits
+// from inside a test, so its QuizFolder is never destroyed.
+std::vector<std::string>& foldersLeft()
+{
+    static std::vector<std::string> folders;
+    return folders;
+}
 
-void writeBitmap(const std::string &path, int width, int height, std::uint32_t rgb)
+void removeFoldersLeft()
+{
+    std::error_code ignored;
+    for (const std::string& folder : foldersLeft()) {
+        fs::remove_all(folder, ignored);
+    }
+}
+
+}  // namespace
+
+void writeBitmap(const std::string& path, int width, int height, std::uint32_t rgb)
 {
     const unsigned rowBytes = (static_cast<unsigned>(width) * 3 + 3) / 4 * 4;
     const unsigned dataSize = rowBytes * static_cast<unsigned>(height);
@@ -63,6 +81,10 @@ QuizFolder::QuizFolder() : previous(fs::current_path())
 {
     char pattern[] = "/tmp/molvane-test-XXXXXX";
     root = mkdtemp(pattern);
+    if (foldersLeft().empty()) {
+        std::atexit(removeFoldersLeft);
+    }
+    foldersLeft().push_back(root);
     fs::create_directory(root + "/data");
     fs::copy_file(TEST_FONT, data("nsecthck.ttf"));
     writeBitmap(data("background.bmp"), 800, 600, 0xF0F0F0);
@@ -80,22 +102,22 @@ QuizFolder::~QuizFolder()
     fs::remove_all(root);
 }
 
-std::string QuizFolder::data(const std::string &name) const
+std::string QuizFolder::data(const std::string& name) const
 {
     return root + "/data/" + name;
 }
 
-void QuizFolder::writeList(const std::string &contents) const
+void QuizFolder::writeList(const std::string& contents) const
 {
     std::ofstream(data("Molecule List.txt"), std::ios::binary) << contents;
 }
 
-void QuizFolder::addMolecule(const std::string &name) const
+void QuizFolder::addMolecule(const std::string& name) const
 {
     writeBitmap(data(name + ".bmp"), 40, 30, 0x336699);
 }
 
-void QuizFolder::remove(const std::string &name) const
+void QuizFolder::remove(const std::string& name) const
 {
     fs::remove(data(name));
 }
@@ -108,7 +130,7 @@ void startUpOrFail()
 
 void releaseAll()
 {
-    for (SDL_Surface **surface : {&background, &prompt, &correctPicture, &incorrectPicture, &lastPicture}) {
+    for (SDL_Surface** surface : {&background, &prompt, &correctPicture, &incorrectPicture, &lastPicture}) {
         if (*surface != nullptr) {
             SDL_FreeSurface(*surface);
         }

@@ -5,7 +5,7 @@
 #include <string>
 
 // Writes an uncompressed 24-bit BMP of one colour.
-void writeBitmap(const std::string &path, int width, int height, std::uint32_t rgb);
+void writeBitmap(const std::string& path, int width, int height, std::uint32_t rgb);
 
 // Creates a folder with a complete data/ (font, fixed pictures, an empty list) and makes
 // it the working folder until destroyed.
@@ -13,16 +13,16 @@ class QuizFolder {
   public:
     QuizFolder();
     ~QuizFolder();
-    QuizFolder(const QuizFolder &) = delete;
-    QuizFolder &operator=(const QuizFolder &) = delete;
+    QuizFolder(const QuizFolder&) = delete;
+    QuizFolder& operator=(const QuizFolder&) = delete;
 
     // The path of a file in data/.
-    std::string data(const std::string &name) const;
+    std::string data(const std::string& name) const;
     // Writes the list file, exactly as given.
-    void writeList(const std::string &contents) const;
+    void writeList(const std::string& contents) const;
     // Adds a small picture for a molecule.
-    void addMolecule(const std::string &name) const;
-    void remove(const std::string &name) const;
+    void addMolecule(const std::string& name) const;
+    void remove(const std::string& name) const;
 
   private:
     std::string root;
@@ -39,4 +39,4 @@ void releaseAll();
 void stdoutToStderr();
 
 // The shut-down log as it ends every run.
-extern const char *const shutDownLog;
+extern const char* const shutDownLog;
