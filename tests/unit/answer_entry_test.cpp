@@ -1,6 +1,7 @@
 #include "molecule/molecule.h"
 #include "screens/answer_entry.h"
 #include "shell/resources.h"
+#include "support/flip_counter.h"
 #include "support/key_events.h"
 #include "support/quiz_folder.h"
 
@@ -116,9 +117,27 @@ TEST_F(AnswerEntry, KeepsTheLineAtFiftyOneCharacters)
     for (int i = 0; i < 60; ++i) {
         push(keyDown(SDLK_o));
     }
-    push(keyDown(SDLK_RETURN));
+    pressKeys({SDLK_RETURN});
     molecule.askForName();
     EXPECT_EQ(molecule.answer, std::string(51, 'o'));
+
+    for (int i = 0; i < 60; ++i) {
+        push(keyDown(SDLK_o));
+    }
+    pressKeys({SDLK_BACKSPACE, SDLK_p, SDLK_q, SDLK_RETURN});
+    molecule.askForName();
+    EXPECT_EQ(molecule.answer, std::string(50, 'o') + "p");
+}
+
+TEST_F(AnswerEntry, RedrawsTheWholeScreenTwiceForEveryEvent)
+{
+    push(keyUp(SDLK_a));
+    push(mouseMotion());
+    push(keyDown(SDLK_RETURN));
+    resetFlips();
+    molecule.askForName();
+    EXPECT_EQ(flipsSinceReset(), 6);
+    EXPECT_EQ(molecule.answer, "");
 }
 
 TEST_F(AnswerEntryDeathTest, EndsTheRunOnEscapeOrAClose)

@@ -1,6 +1,7 @@
 #include "screens/picture_screens.h"
 #include "shell/resources.h"
 #include "shell/start_up.h"
+#include "support/flip_counter.h"
 #include "support/key_events.h"
 #include "support/quiz_folder.h"
 
@@ -62,8 +63,10 @@ TEST_F(PictureScreens, ShowTheirPictureAndReturnOnAKeyPress)
     push(keyUp(SDLK_RETURN));
     push(mouseMotion());
     push(keyDown(SDLK_n));
+    resetFlips();
     showCorrect();
     EXPECT_EQ(shownAt(5, 5), 0x00C000u);
+    EXPECT_EQ(flipsSinceReset(), 1) << "one pass took all three events";
 
     push(keyDown(SDLK_KP_ENTER, KMOD_NUM));
     showIncorrect();
