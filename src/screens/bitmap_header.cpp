@@ -77,16 +77,15 @@ bool isSafeBitmapHeader(const unsigned char* header, std::size_t length, std::in
     if (pixelOffset < static_cast<std::int64_t>(fileHeaderSize + infoSize) || dataSize <= 0) {
         return false;
     }
+    const std::int64_t rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
     switch (compression) {
-    case plain:
-    case bitFields: {
-        const std::int64_t rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-        return rowBytes * height <= dataSize;
-    }
+    case plain: return rowBytes * height <= dataSize;
+    case bitFields: return (bitsPerPixel == 16 || bitsPerPixel == 32) && rowBytes * height <= dataSize;
     case rle8:
     case rle4:
         // A run of up to 255 pixels takes two bytes, so no honest file expands further.
-        return width * height <= dataSize * 128;
+        // SDL allocates at the depth the header claims, which must be the coding's own.
+        return bitsPerPixel == (compression == rle8 ? 8u : 4u) && width * height <= dataSize * 128;
     default: return false;
     }
 }

@@ -122,6 +122,11 @@ TEST(BitmapHeader, RefusesPixelDataLargerThanTheFile)
     // Run-length data can't expand further than 128 pixels a byte.
     EXPECT_TRUE(accepts(Header{128, 100, 8, 1, 40, 54 + 1024}, 54 + 1024 + 100));
     EXPECT_FALSE(accepts(Header{8192, 8192, 8, 1, 40, 54 + 1024}, 54 + 1024 + 100));
+    EXPECT_TRUE(accepts(Header{128, 100, 4, 2, 40, 54 + 64}, 54 + 64 + 100));
+    // The coding fixes the depth: a 32-bit header would make SDL allocate four times as much.
+    EXPECT_FALSE(accepts(Header{128, 100, 32, 1, 40, 54}, 54 + 100000));
+    EXPECT_FALSE(accepts(Header{128, 100, 8, 2, 40, 54 + 1024}, 54 + 1024 + 100000));
+    EXPECT_FALSE(accepts(Header{7, 5, 24, 3, 40, 54}));
 }
 
 TEST(BitmapLoader, LoadsAPictureAndRefusesABombUnread)
