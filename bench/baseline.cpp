@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     int flips = 0;
     int hold = 0;
@@ -26,7 +26,7 @@ int main(int argc, char **argv)
         return 2;
     }
     SDL_WM_SetCaption("Molvane baseline", nullptr);
-    SDL_Surface *screen = SDL_SetVideoMode(800, 600, 32, SDL_HWSURFACE | SDL_DOUBLEBUF);
+    SDL_Surface* screen = SDL_SetVideoMode(800, 600, 32, SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (screen == nullptr) {
         std::printf("SDL_SetVideoMode failed: %s\n", SDL_GetError());
         SDL_Quit();
