@@ -333,6 +333,14 @@ class Run:
         image = self.wait_for(asked, "the answer screen with molecule %s" % (colour,))
         return image.getpixel(MOLECULE_POINT), image
 
+    def answer_first(self, colour, answer, submit="Return"):
+        """Leaves the home screen and answers the molecule of `colour`, asked first."""
+        self.wait_picture(datagen.HOME, "the home screen")
+        self.key("space")
+        self.wait_question(colour)
+        self.type_text(answer)
+        self.key(submit)
+
 
 # The molecule pictures are 200 by 200, centred at the top: x 300..499, y 0..199.
 MOLECULE_POINT = (400, 50)
