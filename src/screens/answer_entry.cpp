@@ -31,6 +31,7 @@ void drawQuestion(TextInput& name, SDL_Surface* picture)
     if (picture != nullptr) {
         drawAt(picture, (screenWidth - picture->w) / 2, 0);
     }
+    // Presented twice, so that both buffers of the double-buffered window hold this frame.
     SDL_Flip(screen);
     SDL_Flip(screen);
 }
