@@ -85,7 +85,7 @@ bool isSafeBitmapHeader(const unsigned char* header, std::size_t length, std::in
     case rle4:
         // A run of up to 255 pixels takes two bytes, so no honest file expands further.
         // SDL allocates at the depth the header claims, which must be the coding's own.
-        return bitsPerPixel == (compression == rle8 ? 8u : 4u) && width * height <= dataSize * 128;
+        return bitsPerPixel == (compression == rle8 ? 8U : 4U) && width * height <= dataSize * 128;
     default: return false;
     }
 }
