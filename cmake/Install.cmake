@@ -51,8 +51,8 @@ if(MOLVANE_LESSONS)
   install(FILES "${MOLVANE_LESSONS_INDEX}" DESTINATION "${MOLVANE_QUIZ_DIR}/lessons")
 endif()
 foreach(id IN LISTS MOLVANE_LESSONS)
-  install(DIRECTORY "${PROJECT_SOURCE_DIR}/lessons/${id}/" DESTINATION "${MOLVANE_QUIZ_DIR}/lessons/${id}/data"
-          FILES_MATCHING PATTERN "*.bmp" PATTERN "Molecule List.txt")
+  install(DIRECTORY "${PROJECT_SOURCE_DIR}/lessons/${id}/"
+          DESTINATION "${MOLVANE_QUIZ_DIR}/lessons/${id}/data" FILES_MATCHING PATTERN "*.bmp" PATTERN "Molecule List.txt")
   list(APPEND molvane_font_links "${MOLVANE_QUIZ_DIR}/lessons/${id}/data/nsecthck.ttf")
 endforeach()
 

@@ -59,7 +59,8 @@ set(molvane_months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
 list(GET molvane_months ${molvane_m} molvane_month)
 set(MOLVANE_CHANGELOG_DATE
     "${molvane_weekday}, ${molvane_day} ${molvane_month} ${molvane_year} 12:00:00 +0000")
-configure_file("${PROJECT_SOURCE_DIR}/packaging/changelog.in" "${PROJECT_BINARY_DIR}/packaging/changelog.Debian" @ONLY)
+configure_file("${PROJECT_SOURCE_DIR}/packaging/changelog.in"
+               "${PROJECT_BINARY_DIR}/packaging/changelog.Debian" @ONLY)
 add_custom_command(
   OUTPUT "${PROJECT_BINARY_DIR}/packaging/changelog.Debian.gz"
   COMMAND "${CMAKE_COMMAND}" "-DINPUT=${PROJECT_BINARY_DIR}/packaging/changelog.Debian"
