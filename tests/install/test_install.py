@@ -7,7 +7,10 @@ folder of its own.
 """
 
 import filecmp
+import glob
+import gzip
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -38,9 +41,40 @@ def install(prefix):
     command("cmake", "--install", BUILD, "--prefix", prefix)
 
 
-def bundled_files():
-    """The bundled quiz's files that are installed (the font is linked, not copied)."""
-    return sorted(name for name in os.listdir(os.path.join(SOURCE, "data"))
+def project_version():
+    with open(os.path.join(BUILD, "CMakeCache.txt")) as cache:
+        return next(line.split("=", 1)[1].strip() for line in cache
+                    if line.startswith("CMAKE_PROJECT_VERSION:"))
+
+
+def lessons():
+    """(id, topic, count) of each row of lessons/index.tsv; none without an index."""
+    index = os.path.join(SOURCE, "lessons", "index.tsv")
+    if not os.path.exists(index):
+        return []
+    with open(index, encoding="utf-8") as rows:
+        return [tuple(row.rstrip("\n").split("\t")) for row in rows][1:]
+
+
+def lesson_lines():
+    """What `molvane --lessons` prints for the lessons of the index."""
+    return "".join("%-16s %s (%s %s)\n" % (id_, topic, count,
+                                           "molecule" if count == "1" else "molecules")
+                   for id_, topic, count in lessons())
+
+
+def man_warnings(*args):
+    """Renders a manual page with `man ARGS`; returns its text and warnings."""
+    env = dict(os.environ, MANWIDTH="80", LC_ALL="C.UTF-8")
+    result = subprocess.run(["man", "--warnings"] + list(args), capture_output=True,
+                            text=True, env=env, timeout=60)
+    failed = "" if result.returncode == 0 else "exit status %d" % result.returncode
+    return result.stdout, result.stderr + failed
+
+
+def quiz_files(folder="data"):
+    """A quiz folder's files that are installed (the font is linked, not copied)."""
+    return sorted(name for name in os.listdir(os.path.join(SOURCE, folder))
                   if name.endswith(".bmp") or name == datagen.LIST_FILE)
 
 
@@ -69,25 +103,101 @@ class LayoutTest(unittest.TestCase):
         self.assertEqual(os.access(self.path("bin", "molvane-check"), os.X_OK),
                          os.path.exists(os.path.join(BUILD, "molvane-check")))
 
-        data = self.path("share", "molvane", "data")
-        names = bundled_files()
+        self.assertQuizInstalled("data", self.path("share", "molvane", "data"))
+        if os.path.exists(self.path("bin", "molvane-check")):
+            command(self.path("bin", "molvane-check"), self.path("share", "molvane", "data"))
+
+    def assertQuizInstalled(self, source, data):
+        """`data` holds the quiz files of the source folder and the linked font."""
+        names = quiz_files(source)
         self.assertIn(datagen.LIST_FILE, names)
         self.assertEqual(sorted(set(os.listdir(data)) - {datagen.FONT_FILE}), names)
-        _, mismatch, errors = filecmp.cmpfiles(os.path.join(SOURCE, "data"), data, names,
+        _, mismatch, errors = filecmp.cmpfiles(os.path.join(SOURCE, source), data, names,
                                                shallow=False)
         self.assertEqual((mismatch, errors), ([], []))
-
         font = os.path.join(data, datagen.FONT_FILE)
+        self.assertTrue(os.path.islink(font))
         self.assertTrue(filecmp.cmp(font, datagen.FONT, shallow=False))
-        if os.path.exists(self.path("bin", "molvane-check")):
-            command(self.path("bin", "molvane-check"), data)
+
+    def test_lessons(self):
+        # Each lesson of lessons/index.tsv is a quiz folder of its own; without an index
+        # nothing is installed for lessons.
+        installed = self.path("share", "molvane", "lessons")
+        if not lessons():
+            self.assertFalse(os.path.exists(installed))
+            return
+        self.assertTrue(filecmp.cmp(os.path.join(SOURCE, "lessons", "index.tsv"),
+                                    os.path.join(installed, "index.tsv"), shallow=False))
+        self.assertEqual(sorted(os.listdir(installed)),
+                         sorted(["index.tsv"] + [id_ for id_, _, _ in lessons()]))
+        for id_, _, _ in lessons():
+            self.assertEqual(os.listdir(os.path.join(installed, id_)), ["data"])
+            self.assertQuizInstalled(os.path.join("lessons", id_),
+                                     os.path.join(installed, id_, "data"))
+
+    def test_launcher_options(self):
+        launcher = self.path("bin", "molvane")
+
+        def run(*args):
+            result = subprocess.run([launcher] + list(args), capture_output=True, text=True,
+                                    cwd=self.tmp, timeout=30)
+            return result.returncode, result.stdout, result.stderr
+
+        self.assertEqual(run("--version"), (0, "molvane %s\n" % project_version(), ""))
+        status, usage, err = run("--help")
+        self.assertEqual((status, err), (0, ""))
+        self.assertTrue(usage.startswith("usage: molvane "), usage)
+        self.assertEqual(run("--lessons"), (0, lesson_lines(), ""))
+        # An unknown lesson, or one too many arguments, runs nothing and exits with 2.
+        status, out, err = run("no-such-lesson")
+        self.assertEqual((status, out), (2, ""))
+        first, _, rest = err.partition("\n")
+        self.assertIn('"no-such-lesson"', first)
+        self.assertEqual(rest, lesson_lines())
+        self.assertEqual(run("--lessons", "--help")[0:2], (2, ""))
+
+    def test_manual_pages(self):
+        for page, section in [("molvane", "6"), ("molvane-check", "1")]:
+            path = self.path("share", "man", "man" + section, "%s.%s.gz" % (page, section))
+            with open(path, "rb") as packed:
+                header = packed.read(10)
+            # gzip -9n: no file name, no time stamp, best compression.
+            self.assertEqual((header[3] & 0x08, header[4:8], header[8]), (0, bytes(4), 2), path)
+            text, warnings = man_warnings("-l", path)
+            self.assertEqual(warnings, "", path)
+            self.assertIn("%s(%s)" % (page, section), text)
+            self.assertIn("EXIT STATUS", text)
+
+    def test_metainfo(self):
+        [metainfo] = glob.glob(self.path("share", "metainfo", "*.metainfo.xml"))
+        command("appstreamcli", "validate", "--no-net", metainfo)
+        app_id = os.path.basename(metainfo)[:-len(".metainfo.xml")]
+        with open(metainfo) as xml:
+            text = xml.read()
+        self.assertIn("<id>%s</id>" % app_id, text)
+        self.assertTrue(os.path.exists(self.path("share", "applications", app_id + ".desktop")))
+        # The screenshots are the README's.
+        with open(os.path.join(SOURCE, "README.md")) as readme:
+            shown = re.findall(r"!\[[^]]*\]\(docs/screenshots/([^)]+)\)", readme.read())
+        listed = re.findall(r"<image>[^<]*/([^/<]+)</image>", text)
+        self.assertTrue(listed)
+        self.assertLessEqual(set(listed), set(shown))
 
     def test_desktop_entry_and_icon(self):
-        entry = self.path("share", "applications", "molvane.desktop")
+        [entry] = glob.glob(self.path("share", "applications", "*.desktop"))
         self.assertNotRegex(command("desktop-file-validate", entry), "error|warning")
         with open(entry) as text:
-            fields = dict(line.rstrip("\n").split("=", 1) for line in text if "=" in line)
+            groups = re.split(r"^\[(.*)\]\n", text.read(), flags=re.M)[1:]
+        groups = {name: dict(line.split("=", 1) for line in body.splitlines() if "=" in line)
+                  for name, body in zip(groups[::2], groups[1::2])}
+        fields = groups.pop("Desktop Entry")
         self.assertTrue(os.access(self.path("bin", fields["Exec"].split()[0]), os.X_OK))
+        # One action per lesson, in teaching order, that runs `molvane LESSON`.
+        actions = [id_ for id_ in fields.get("Actions", "").split(";") if id_]
+        self.assertEqual(actions, [id_ for id_, _, _ in lessons()])
+        self.assertEqual(groups, {"Desktop Action " + id_: {"Name": topic,
+                                                             "Exec": "molvane " + id_}
+                                  for id_, topic, _ in lessons()})
 
         icons = self.path("share", "icons", "hicolor")
         found = [(size, os.path.join(icons, size, "apps", fields["Icon"] + ".png"))
@@ -119,7 +229,7 @@ class LauncherCase(harness.MolvaneCase):
         harness.BINARY = self.launcher
         super().setUp()
 
-    def launch_from(self, cwd):
+    def launch_from(self, cwd, args=()):
         case = self
 
         class LauncherRun(harness.Run):
@@ -127,16 +237,16 @@ class LauncherCase(harness.MolvaneCase):
                 with open(self.out_path, "wb") as out, \
                         open(os.path.join(case.workdir, "stderr.txt"), "ab") as err:
                     self.process = subprocess.Popen(
-                        [case.launcher], cwd=cwd, env=self.x.env(),
+                        [case.launcher] + list(args), cwd=cwd, env=self.x.env(),
                         stdin=subprocess.DEVNULL, stdout=out, stderr=err)
 
         run = LauncherRun(self.x, self.workdir)
         self.addCleanup(run.kill)
         return run.start()
 
-    def assertQuizRuns(self, cwd, home_screen, quiz_dir):
+    def assertQuizRuns(self, cwd, home_screen, quiz_dir, args=()):
         """The launcher started in `cwd` shows `home_screen` from `quiz_dir`, and quits."""
-        run = self.launch_from(cwd)
+        run = self.launch_from(cwd, args)
         try:
             run.wait_for(home_screen, "the home screen of " + quiz_dir)
             # The launcher has become the program (exec), running in the quiz's folder.
@@ -150,13 +260,13 @@ class LauncherCase(harness.MolvaneCase):
                 sys.stderr.write(err.read())
             raise
 
-    def assertBundledQuizRuns(self, cwd):
-        quiz = os.path.join(self.prefix, "share", "molvane")
+    def assertBundledQuizRuns(self, cwd, quiz=("share", "molvane"), args=()):
+        quiz = os.path.join(self.prefix, *quiz)
         with Image.open(os.path.join(quiz, "data", "Homescreen.bmp")) as picture:
             expected = picture.convert("RGB")
         self.assertQuizRuns(
             cwd, lambda image: image.size == expected.size and image.tobytes() == expected.tobytes(),
-            quiz)
+            quiz, args)
 
     def assertOwnQuizRuns(self, folder):
         self.assertQuizRuns(folder, lambda image: image.getpixel((10, 10)) == datagen.HOME,
@@ -190,6 +300,14 @@ class InstalledLauncherTest(LauncherCase):
         self.make_data(["Ethanol"], omit=[datagen.LIST_FILE])
         self.assertBundledQuizRuns(self.workdir)
 
+    def test_lesson_named_on_the_command_line(self):
+        # The lesson asked for runs even where a quiz of the folder's own would.
+        if not lessons():
+            self.skipTest("no lessons/index.tsv")
+        lesson = lessons()[0][0]
+        self.make_data(["Ethanol"])
+        self.assertBundledQuizRuns(self.workdir, ("share", "molvane", "lessons", lesson), [lesson])
+
 
 class PackageTest(LauncherCase):
     """The Debian package made by `cpack -G DEB`."""
@@ -208,6 +326,16 @@ class PackageTest(LauncherCase):
         cls.prefix = os.path.join(cls.root, "usr")
         cls.launcher = os.path.join(cls.prefix, "bin", "molvane")
         cls.program = os.path.join(cls.prefix, "libexec", "molvane", "molvane")
+        # The font links are relative within /usr: give the unpacked tree the font that
+        # fonts-dejavu-core puts there.
+        font = cls.root + datagen.FONT
+        os.makedirs(os.path.dirname(font))
+        os.symlink(datagen.FONT, font)
+        cls.listing = {}
+        for line in command("dpkg-deb", "-c", cls.deb).splitlines():
+            mode, owner, _size, _date, _time, path = line.split(None, 5)
+            path, _, target = path.partition(" -> ")
+            cls.listing[path[1:].rstrip("/") or "/"] = (mode, owner, target)
 
     @classmethod
     def tearDownClass(cls):
@@ -215,13 +343,10 @@ class PackageTest(LauncherCase):
 
     def test_control_fields(self):
         field = lambda name: command("dpkg-deb", "-f", self.deb, name).strip()  # noqa: E731
-        with open(os.path.join(BUILD, "CMakeCache.txt")) as cache:
-            version = next(line.split("=", 1)[1].strip() for line in cache
-                           if line.startswith("CMAKE_PROJECT_VERSION:"))
         self.assertEqual(field("Package"), "molvane")
-        self.assertEqual(field("Version"), version + "-1")
+        self.assertEqual(field("Version"), project_version() + "-1")
         self.assertEqual(field("Architecture"), command("dpkg", "--print-architecture").strip())
-        self.assertEqual(field("Section"), "games")
+        self.assertEqual(field("Section"), "education")
         self.assertRegex(field("Maintainer"), r"^\S.* <[^@\s]+@[^@\s]+>$")
         summary, _, long_text = field("Description").partition("\n")
         self.assertTrue(summary and long_text.strip(), "short and long description")
@@ -239,26 +364,77 @@ class PackageTest(LauncherCase):
             self.assertIn("install ok installed", statuses, "no package of %s" % group)
 
     def test_contents(self):
-        listing = {}
-        for line in command("dpkg-deb", "-c", self.deb).splitlines():
-            mode, owner, _size, _date, _time, path = line.split(None, 5)
-            listing[path.split(" -> ")[0]] = (mode, owner, path)
-        self.assertTrue(all(owner == "root/root" for _, owner, _ in listing.values()))
-        for path, mode in [("./usr/bin/molvane", "-rwxr-xr-x"),
-                           ("./usr/libexec/molvane/molvane", "-rwxr-xr-x"),
-                           ("./usr/share/molvane/" + LIST_FILE, "-rw-r--r--"),
-                           ("./usr/share/applications/molvane.desktop", "-rw-r--r--"),
-                           ("./usr/share/icons/hicolor/256x256/apps/molvane.png", "-rw-r--r--")]:
-            self.assertIn(path, listing)
-            self.assertEqual(listing[path][0], mode, path)
-        font = listing["./usr/share/molvane/data/" + datagen.FONT_FILE]
-        self.assertEqual(font[2].split(" -> ")[1], datagen.FONT)
-        bundled = [path for path in listing
-                   if path.startswith("./usr/share/molvane/data/") and not path.endswith("/")]
-        self.assertEqual(len(bundled), len(bundled_files()) + 1)
+        self.assertTrue(all(owner == "root/root" for _, owner, _ in self.listing.values()))
+        for path, mode in [("/usr/bin/molvane", "-rwxr-xr-x"),
+                           ("/usr/libexec/molvane/molvane", "-rwxr-xr-x"),
+                           ("/usr/share/molvane/" + LIST_FILE, "-rw-r--r--"),
+                           ("/usr/share/doc/molvane/copyright", "-rw-r--r--"),
+                           ("/usr/share/doc/molvane/changelog.Debian.gz", "-rw-r--r--"),
+                           ("/usr/share/man/man6/molvane.6.gz", "-rw-r--r--"),
+                           ("/usr/share/man/man1/molvane-check.1.gz", "-rw-r--r--"),
+                           ("/usr/share/icons/hicolor/256x256/apps/molvane.png", "-rw-r--r--")]:
+            self.assertIn(path, self.listing)
+            self.assertEqual(self.listing[path][0], mode, path)
+        # Every quiz's font is a relative link to DejaVu Sans.
+        quizzes = ["/usr/share/molvane/data"] + ["/usr/share/molvane/lessons/%s/data" % id_
+                                                 for id_, _, _ in lessons()]
+        for quiz in quizzes:
+            target = self.listing[quiz + "/" + datagen.FONT_FILE][2]
+            self.assertFalse(os.path.isabs(target), target)
+            self.assertEqual(os.path.normpath(os.path.join(quiz, target)), datagen.FONT)
+        bundled = [path for path in self.listing if path.startswith("/usr/share/molvane/data/")]
+        self.assertEqual(len(bundled), len(quiz_files()) + 1)
+        with gzip.open(os.path.join(self.root, "usr/share/doc/molvane/changelog.Debian.gz"),
+                       "rt") as changelog:
+            self.assertTrue(changelog.readline().startswith(
+                "molvane (%s-1) " % project_version()))
+
+    def test_lintian_finds_no_error_or_warning(self):
+        result = subprocess.run(["lintian", "--allow-root", "--fail-on", "error,warning",
+                                 self.deb], capture_output=True, text=True, timeout=280)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def test_unpacked_package_runs_from_root(self):
         self.assertBundledQuizRuns("/")
+
+    def test_apt_install_and_remove(self):
+        if os.geteuid() != 0 or not shutil.which("apt-get"):
+            self.skipTest("needs root and apt-get")
+        if subprocess.run(["dpkg-query", "-W", "molvane"], capture_output=True).returncode == 0:
+            self.skipTest("a molvane package is already installed here")
+        env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+
+        def apt(*args):
+            result = subprocess.run(["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=120"]
+                                    + list(args), env=env, capture_output=True, text=True,
+                                    timeout=240)
+            self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+        self.addCleanup(subprocess.run, ["apt-get", "-y", "-q", "purge", "molvane"], env=env,
+                        capture_output=True)
+        apt("install", self.deb)
+        self.assertEqual(command("/usr/bin/molvane", "--version"),
+                         "molvane %s\n" % project_version())
+        self.assertEqual(command("man", "-w", "molvane").strip(),
+                         "/usr/share/man/man6/molvane.6.gz")
+        text, warnings = man_warnings("molvane")
+        self.assertEqual(warnings, "")
+        self.assertIn("molvane(6)", text)
+
+        files = [path for path in self.listing if path.startswith("/usr/")]
+        self.assertTrue(all(os.path.lexists(path) for path in files))
+        apt("remove", "molvane")
+        status = subprocess.run(["dpkg-query", "-W", "-f=${db:Status-Status}", "molvane"],
+                                capture_output=True, text=True).stdout
+        self.assertIn(status, ["", "not-installed"])
+        # Nothing of the package is left, its own folders included (the shared ones such
+        # as /usr/bin stay); the font the links pointed to stays too.
+        def shared(path):
+            return self.listing[path][0][0] == "d" and "molvane" not in path
+
+        self.assertEqual([path for path in files if os.path.lexists(path) and not shared(path)],
+                         [])
+        self.assertTrue(os.path.exists(datagen.FONT))
 
 
 def main():
