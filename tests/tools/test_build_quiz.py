@@ -16,9 +16,13 @@ sys.path.insert(0, TOOLS)
 import build_quiz  # noqa: E402
 import numpy as np  # noqa: E402
 import quizart  # noqa: E402
+import rle8  # noqa: E402
 from PIL import Image  # noqa: E402
 
 FIXED = ("Homescreen.bmp", "background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp")
+# Built by CMake: the data checker, and a program that prints a picture as the quiz loads it.
+CHECK = os.environ.get("MOLVANE_CHECK")
+BITMAP_PIXELS = os.environ.get("MOLVANE_BITMAP_PIXELS")
 
 
 def write_csv(folder, text, name="molecules.csv"):
@@ -44,7 +48,11 @@ def bmp_header(path):
 def assert_palettised(test, path):
     with Image.open(path) as im:
         test.assertEqual(im.mode, "P", path)
-    test.assertEqual(bmp_header(path), (8, 0), f"{path}: not an uncompressed 8-bit BMP")
+    test.assertEqual(bmp_header(path), (8, 1), f"{path}: not an RLE8 BMP")
+
+
+def run_check(*args):
+    return subprocess.run([CHECK, *args], capture_output=True, text=True)
 
 
 TINY_CSV = ("name,smiles,class\n"
@@ -131,9 +139,11 @@ class BuiltQuizTest(unittest.TestCase):
 
     def test_same_csv_gives_byte_identical_files(self):
         built = sorted(os.listdir(self.again))
-        self.assertEqual(built, sorted(["Molecule List.txt", *FIXED,
+        self.assertEqual(built, sorted(["Molecule List.txt", "nsecthck.ttf", *FIXED,
                                         *(n + ".bmp" for n in TINY_NAMES)]))
         for name in built:
+            if name == "nsecthck.ttf":
+                continue
             with open(self.path(name), "rb") as a, open(self.path(name, self.again), "rb") as b:
                 self.assertTrue(a.read() == b.read(), f"{name} differs between builds")
 
@@ -142,6 +152,42 @@ class BuiltQuizTest(unittest.TestCase):
         self.assertIn("propane.bmp", self.first.stdout)
         with open(self.path("nsecthck.ttf"), "rb") as f:
             self.assertEqual(f.read(), b"font")
+
+    @unittest.skipUnless(CHECK, "molvane-check not built")
+    def test_a_new_folder_gets_the_font_and_passes_the_checker(self):
+        font = self.path("nsecthck.ttf", self.again)
+        with open(font, "rb") as f, open(build_quiz.DEFAULT_FONT, "rb") as dejavu:
+            self.assertTrue(f.read() == dejavu.read(), "the font is not DejaVu Sans")
+        result = run_check(self.again)
+        self.assertEqual((result.returncode, result.stdout), (0, f"{self.again}: no problems found\n"))
+
+    @unittest.skipUnless(BITMAP_PIXELS, "bitmap_pixels not built")
+    def test_run_length_pictures_load_like_uncompressed_ones(self):
+        def loaded(path):
+            result = subprocess.run([BITMAP_PIXELS, path], capture_output=True)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            return result.stdout
+
+        # Rows that try the coding's edges: single pixels, pairs, runs longer
+        # than 255, absolute stretches of 1 to 300 pixels, odd and even.
+        rows = [[7] * 300, [k % 256 for k in range(300)], [1, 1, 2, 2, 3] * 60,
+                [5] * 256 + [6] * 44, [9, 8] * 150]
+        rows += [[k % 256 for k in range(n)] + [0] * (300 - n) for n in (1, 2, 3, 4, 254, 255, 256)]
+        edges = Image.fromarray(np.array(rows, dtype=np.uint8), "P")
+        edges.putpalette([v for k in range(256) for v in (k, 255 - k, k // 2)])
+        with open(self.path("edges.bmp", self.tmp), "wb") as f:
+            f.write(rle8.bmp_bytes(edges))
+        with Image.open(self.path("edges.bmp", self.tmp)) as back:
+            self.assertTrue(np.array_equal(np.asarray(back), np.asarray(edges)))
+
+        for rle in (self.path("edges.bmp", self.tmp), self.path("ethanol.bmp"),
+                    self.path("Homescreen.bmp")):
+            self.assertEqual(bmp_header(rle), (8, 1))
+            plain = os.path.join(self.tmp, "plain-" + os.path.basename(rle))
+            with Image.open(rle) as im:
+                im.save(plain)       # Pillow reads RLE8 and writes uncompressed
+            self.assertEqual(bmp_header(plain), (8, 0))
+            self.assertTrue(loaded(rle) == loaded(plain), f"{rle}: pixels differ")
 
 
 class RefusedBuildTest(unittest.TestCase):
@@ -219,12 +265,34 @@ class NameRulesTest(unittest.TestCase):
         self.assertIn("line 4", errors[0])
         self.assertIn("line 5", errors[1])
 
-    def test_awkward_characters_warn_but_pass(self):
+    def test_keys_many_keyboards_lack_are_refused_unless_allowed(self):
         errors, warnings = self.check("(E)-but-2-ene", "ammonium+", "ethanol")
-        self.assertEqual(errors, [])
-        self.assertEqual(len(warnings), 2)
-        self.assertIn("(E)-but-2-ene", warnings[0])
-        self.assertIn("keypad", warnings[1])
+        self.assertEqual(warnings, [])
+        self.assertEqual(len(errors), 2, errors)
+        self.assertTrue(errors[0].startswith('line 2: "(E)-but-2-ene": '), errors[0])
+        self.assertIn('--allow-keys "()"', errors[0])
+        self.assertTrue(errors[1].startswith('line 3: "ammonium+": '), errors[1])
+        self.assertIn("number pad", errors[1])
+
+        errors, warnings = build_quiz.check_names([(2, "(E)-but-2-ene", "", "")], "()")
+        self.assertEqual((errors, len(warnings)), ([], 1))
+
+    @unittest.skipUnless(CHECK, "molvane-check not built")
+    def test_allowed_keys_build_with_a_warning_that_the_checker_repeats(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "data")
+            csv_path = write_csv(tmp, "name,smiles\n(E)-but-2-ene,C/C=C/C\nethanol,CCO\n")
+            refused = run_builder(csv_path, out)
+            self.assertEqual(refused.returncode, 1)
+            self.assertIn('error: line 2: "(E)-but-2-ene"', refused.stderr)
+            result = run_builder(csv_path, out, "--allow-keys", "()")
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn('warning: line 2: "(E)-but-2-ene"', result.stderr)
+            self.assertEqual(run_check(out).returncode, 1)
+            checked = run_check("--allow-keys", "()", out)
+            self.assertEqual(checked.returncode, 0, checked.stdout)
+            self.assertIn("warning: ", checked.stdout)
+            self.assertEqual(checked.stdout.splitlines()[-1], f"{out}: 1 warning, no problems")
 
     def test_quiz_size_limits(self):
         self.assertTrue(self.check()[0])
