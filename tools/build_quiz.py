@@ -1,20 +1,29 @@
 #!/usr/bin/python3
-"""Build a Molvane quiz data folder from a CSV of molecules.
+"""Build Molvane quiz data folders from a CSV of molecules.
 
-    /usr/bin/python3 tools/build_quiz.py MOLECULES.csv [OUTPUT_DIR]
+    /usr/bin/python3 tools/build_quiz.py MOLECULES.csv [OUTPUT_DIR] [--allow-keys "()+"]
+    /usr/bin/python3 tools/build_quiz.py MOLECULES.csv --lessons LESSONS.csv [OUTPUT_DIR]
 
 The CSV has a header row with the columns `name` and `smiles` (a `class`
-column is optional and only used for the summary). Each name is the exact
-answer the player must type. The builder
+column is optional and only used for the summary; a `lesson` column puts
+each molecule into a lesson). Each name is the exact answer the player must
+type. The builder
 
   * refuses names the quiz cannot accept (characters its keyboard table
-    cannot type, more than 51 characters, duplicates, names that would make
-    an unusable picture file name),
+    cannot type, "(", ")" and "+" unless --allow-keys allows them, more than
+    51 characters, duplicates, names that would make an unusable picture
+    file name),
   * reads every name back into a structure with OPSIN and stops when a name
     does not describe the molecule given by its SMILES (compared by the
     connectivity block of the InChIKey),
-  * then writes "Molecule List.txt", one picture per molecule and the five
-    fixed screens into OUTPUT_DIR (default ./data).
+  * then writes "Molecule List.txt", one RLE8 picture per molecule and the
+    five fixed screens into OUTPUT_DIR (default ./data), and DejaVu Sans as
+    the font when the folder has none.
+
+With --lessons, LESSONS.csv (columns `lesson`, `topic`, in teaching order)
+names the lessons: each gets a folder of its own under --lessons-dir
+(default ./lessons), listed in its index.tsv, and OUTPUT_DIR gets a mixed
+quiz drawn from all lessons.
 
 Nothing is written unless every check passes. Same CSV, same bytes out.
 """

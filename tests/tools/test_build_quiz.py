@@ -326,33 +326,117 @@ class IconTest(unittest.TestCase):
                 self.assertEqual(im.getpixel((128, 128))[3], 255)
 
 
-class BundledQuizTest(unittest.TestCase):
-    """The committed default quiz in data/ matches content/molecules.csv."""
+LESSONS_CSV = "lesson,topic\ngases,Small alkanes\nalcohols,Alcohols\n"
+LESSON_MOLECULES = ("name,smiles,lesson\n"
+                    "methane,C,gases\nmethanol,CO,alcohols\nethane,CC,gases\n"
+                    "ethanol,CCO,alcohols\npropane,CCC,gases\n")
+
+
+class LessonTest(unittest.TestCase):
+    """A CSV with a lesson column, built into one quiz per lesson and a mixed quiz."""
 
     def setUp(self):
-        with open(os.path.join(ROOT, "content", "molecules.csv"), newline="") as f:
-            self.rows = list(csv.DictReader(f))
-        self.data = os.path.join(ROOT, "data")
+        self.tmp = tempfile.mkdtemp(prefix="molvane-lessons-")
+        self.csv = write_csv(self.tmp, LESSON_MOLECULES)
+        self.lessons = write_csv(self.tmp, LESSONS_CSV, "lessons.csv")
 
-    def test_content_is_varied_and_typeable_on_any_keyboard(self):
-        self.assertGreaterEqual(len(self.rows), 40)
-        classes = {row["class"] for row in self.rows}
-        self.assertGreaterEqual(len(classes), 10)
+    def tearDown(self):
+        shutil.rmtree(self.tmp)
+
+    def build(self, *extra):
+        return run_builder(self.csv, os.path.join(self.tmp, "data"), "--lessons", self.lessons,
+                           "--lessons-dir", os.path.join(self.tmp, "lessons"), *extra)
+
+    def read(self, *parts):
+        with open(os.path.join(self.tmp, *parts), "rb") as f:
+            return f.read()
+
+    def test_each_lesson_becomes_a_complete_quiz_and_the_mixed_quiz_takes_turns(self):
+        result = self.build("--mixed", "3")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        # Lessons smaller than a sitting's worth are fine, but said.
+        self.assertIn('warning: lesson "alcohols" has 2 molecules', result.stderr)
+        self.assertEqual(self.read("lessons", "index.tsv"),
+                         b"lesson\ttopic\tmolecules\ngases\tSmall alkanes\t3\nalcohols\tAlcohols\t2\n")
+        self.assertEqual(self.read("lessons", "gases", "Molecule List.txt"),
+                         b"3\nmethane\nethane\npropane\n")
+        self.assertEqual(self.read("lessons", "alcohols", "Molecule List.txt"),
+                         b"2\nmethanol\nethanol\n")
+        self.assertEqual(self.read("data", "Molecule List.txt"), b"3\nmethane\nmethanol\nethane\n")
+        self.assertEqual(self.read("data", "ethane.bmp"),
+                         self.read("lessons", "gases", "ethane.bmp"))
+        homes = {self.read(folder, "Homescreen.bmp")
+                 for folder in ("data", "lessons/gases", "lessons/alcohols")}
+        self.assertEqual(len(homes), 3, "home screens do not name their topics")
+        if CHECK:
+            for folder in ("data", "lessons/gases", "lessons/alcohols"):
+                checked = run_check(os.path.join(self.tmp, folder))
+                self.assertEqual(checked.returncode, 0, checked.stdout)
+
+        # A lesson dropped from the lessons file goes; one without its lesson stops the build.
+        write_csv(self.tmp, "lesson,topic\ngases,Small alkanes\n", "lessons.csv")
+        write_csv(self.tmp, LESSON_MOLECULES.replace("alcohols", ""))
+        refused = self.build()
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn('error: line 3: "methanol" belongs to no lesson', refused.stderr)
+        write_csv(self.tmp, "".join(line for line in LESSON_MOLECULES.splitlines(True)
+                                    if "alcohols" not in line))
+        result = self.build()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(os.listdir(os.path.join(self.tmp, "lessons"))), ["gases", "index.tsv"])
+
+
+class BundledQuizTest(unittest.TestCase):
+    """The committed lessons/ and default quiz data/ match content/."""
+
+    CLASSES = {"alkane", "cycloalkane", "alkene", "alkyne", "halogenoalkane", "alcohol", "ether",
+               "aldehyde", "ketone", "carboxylic acid", "ester", "acyl chloride", "acid anhydride",
+               "amine", "amide", "nitrile", "arene", "amino acid"}
+
+    @classmethod
+    def setUpClass(cls):
+        with open(os.path.join(ROOT, "content", "molecules.csv"), newline="") as f:
+            cls.rows = list(csv.DictReader(f))
+        cls.lessons = build_quiz.read_lessons(os.path.join(ROOT, "content", "lessons.csv"))
+        molecules = [build_quiz.Molecule(n, row["name"], row["smiles"], row["class"], None,
+                                         row["lesson"]) for n, row in enumerate(cls.rows, 2)]
+        cls.members, errors, cls.size_warnings = build_quiz.split_lessons(molecules, cls.lessons)
+        assert not errors, errors
+
+    def test_content_covers_the_classes_in_lessons_of_one_sitting(self):
+        self.assertGreaterEqual(len(self.rows), 150)
+        self.assertLessEqual(self.CLASSES, {row["class"] for row in self.rows})
+        self.assertEqual(self.size_warnings, [])
         names = [row["name"] for row in self.rows]
         rows = [(n, name, "", "") for n, name in enumerate(names)]
-        self.assertEqual(build_quiz.check_names(rows), ([], []))
+        self.assertEqual(build_quiz.check_names(rows, one_quiz=False), ([], []))
         self.assertTrue(all(name == name.lower() for name in names))
 
-    def test_data_folder_matches_the_list(self):
-        names = [row["name"] for row in self.rows]
-        with open(os.path.join(self.data, "Molecule List.txt"), "rb") as f:
-            self.assertEqual(f.read().decode("ascii"),
-                             f"{len(names)}\n" + "".join(n + "\n" for n in names))
-        pictures = {f for f in os.listdir(self.data) if f.endswith(".bmp")}
-        self.assertEqual(pictures, {n + ".bmp" for n in names} | set(FIXED))
-        size = sum(os.path.getsize(os.path.join(self.data, f))
-                   for f in os.listdir(self.data) if f != "nsecthck.ttf")
-        self.assertLessEqual(size, 8 * 1024 * 1024)
+    def test_folders_match_the_content_and_stay_small(self):
+        def quiz_files(folder, names):
+            with open(os.path.join(folder, "Molecule List.txt"), "rb") as f:
+                self.assertEqual(f.read().decode("ascii"),
+                                 f"{len(names)}\n" + "".join(n + "\n" for n in names), folder)
+            pictures = {f for f in os.listdir(folder) if f.endswith(".bmp")}
+            self.assertEqual(pictures, {n + ".bmp" for n in names} | set(FIXED), folder)
+            return [os.path.join(folder, f) for f in os.listdir(folder) if f != "nsecthck.ttf"]
+
+        lessons_dir = os.path.join(ROOT, "lessons")
+        with open(os.path.join(lessons_dir, "index.tsv"), encoding="utf-8") as f:
+            self.assertEqual(f.read(), build_quiz.index_text(self.lessons, self.members))
+        files = []
+        for lesson, _ in self.lessons:
+            files += quiz_files(os.path.join(lessons_dir, lesson),
+                                [m.name for m in self.members[lesson]])
+        mixed = build_quiz.mixed_selection(self.members, self.lessons, 20)
+        files += quiz_files(os.path.join(ROOT, "data"), [m.name for m in mixed])
+
+        self.assertLessEqual(sum(map(os.path.getsize, files)), 16 * 1024 * 1024)
+        molecules = [f for f in files if f.endswith(".bmp") and os.path.basename(f) not in FIXED]
+        self.assertLessEqual(sum(map(os.path.getsize, molecules)) / len(molecules), 25 * 1024)
+        for path in files:
+            if path.endswith(".bmp"):
+                self.assertEqual(bmp_header(path), (8, 1), path)
 
 
 if __name__ == "__main__":
