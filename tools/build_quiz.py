@@ -65,6 +65,7 @@ HARD_KEY_REASONS = [
 FONT_FILE = "nsecthck.ttf"
 DEFAULT_FONT = quizart.FONT_DIR + "DejaVuSans.ttf"
 
+
 class BuildError(Exception):
     """Problems that stop the build; each entry is one line for the user."""
 
