@@ -1,20 +1,29 @@
 #!/usr/bin/python3
-"""Build a Molvane quiz data folder from a CSV of molecules.
+"""Build Molvane quiz data folders from a CSV of molecules.
 
-    /usr/bin/python3 tools/build_quiz.py MOLECULES.csv [OUTPUT_DIR]
+    /usr/bin/python3 tools/build_quiz.py MOLECULES.csv [OUTPUT_DIR] [--allow-keys "()+"]
+    /usr/bin/python3 tools/build_quiz.py MOLECULES.csv --lessons LESSONS.csv [OUTPUT_DIR]
 
 The CSV has a header row with the columns `name` and `smiles` (a `class`
-column is optional and only used for the summary). Each name is the exact
-answer the player must type. The builder
+column is optional and only used for the summary; a `lesson` column puts
+each molecule into a lesson). Each name is the exact answer the player must
+type. The builder
 
   * refuses names the quiz cannot accept (characters its keyboard table
-    cannot type, more than 51 characters, duplicates, names that would make
-    an unusable picture file name),
+    cannot type, "(", ")" and "+" unless --allow-keys allows them, more than
+    51 characters, duplicates, names that would make an unusable picture
+    file name),
   * reads every name back into a structure with OPSIN and stops when a name
     does not describe the molecule given by its SMILES (compared by the
     connectivity block of the InChIKey),
-  * then writes "Molecule List.txt", one picture per molecule and the five
-    fixed screens into OUTPUT_DIR (default ./data).
+  * then writes "Molecule List.txt", one RLE8 picture per molecule and the
+    five fixed screens into OUTPUT_DIR (default ./data), and DejaVu Sans as
+    the font when the folder has none.
+
+With --lessons, LESSONS.csv (columns `lesson`, `topic`, in teaching order)
+names the lessons: each gets a folder of its own under --lessons-dir
+(default ./lessons), listed in its index.tsv, and OUTPUT_DIR gets a mixed
+quiz drawn from all lessons.
 
 Nothing is written unless every check passes. Same CSV, same bytes out.
 """
@@ -22,8 +31,8 @@ Nothing is written unless every check passes. Same CSV, same bytes out.
 import argparse
 import collections
 import csv
-import io
 import os
+import re
 import shutil
 import string
 import subprocess
@@ -34,6 +43,7 @@ from rdkit import Chem, RDLogger
 from rdkit.Chem import inchi as rdinchi
 
 import quizart
+import rle8
 
 OPSIN_JAR = "/usr/share/java/opsin-cli.jar"
 LIST_FILE = "Molecule List.txt"
@@ -43,12 +53,17 @@ MAX_NAME_LENGTH = 51
 MAX_MOLECULES = 500
 # Characters the quiz's key table produces.
 TYPEABLE = frozenset(string.ascii_letters + string.digits + " (),+-./")
-# Typeable in principle, but awkward on a common keyboard.
-AWKWARD = [
+# Keys the quiz's table has, but which many keyboards cannot give it: on a US
+# layout Shift+9 and Shift+0 type the digits, and '+' needs a number pad. A
+# name with them is refused unless the teacher allows them (--allow-keys).
+HARD_KEYS = "()+"
+HARD_KEY_REASONS = [
     ("()", "'(' and ')' cannot be typed on a US keyboard in this quiz "
            "(Shift+9 and Shift+0 type the digits)"),
-    ("+", "'+' can be typed only on the numeric keypad"),
+    ("+", "'+' can be typed only on a number pad, which many laptops lack"),
 ]
+FONT_FILE = "nsecthck.ttf"
+DEFAULT_FONT = quizart.FONT_DIR + "DejaVuSans.ttf"
 
 
 class BuildError(Exception):
@@ -59,13 +74,13 @@ class BuildError(Exception):
         self.lines = list(lines)
 
 
-Molecule = collections.namedtuple("Molecule", "row name smiles klass mol")
+Molecule = collections.namedtuple("Molecule", "row name smiles klass mol lesson")
 
 
 # ---------------------------------------------------------------- reading --
 
 def read_csv(path):
-    """Rows of the CSV as (line number, name, smiles, class)."""
+    """Rows of the CSV as (line number, name, smiles, class, lesson)."""
     try:
         with open(path, newline="", encoding="utf-8-sig") as f:
             reader = csv.DictReader(f)
@@ -87,7 +102,8 @@ def read_csv(path):
                     continue
                 rows.append((reader.line_num, record.get("name") or "",
                              (record.get("smiles") or "").strip(),
-                             (record.get("class") or "").strip()))
+                             (record.get("class") or "").strip(),
+                             (record.get("lesson") or "").strip()))
             if errors:
                 raise BuildError(errors)
             return rows
@@ -121,25 +137,41 @@ def name_problems(name):
     return problems
 
 
-def name_warnings(name):
-    return [warning for chars, warning in AWKWARD if set(chars) & set(name)]
+def hard_key_notes(name, allowed=""):
+    """(errors, warnings) for the hard-to-type keys `name` needs; those in
+    `allowed` only warn."""
+    errors, warnings = [], []
+    for chars, reason in HARD_KEY_REASONS:
+        used = "".join(c for c in chars if c in name)
+        if not used:
+            continue
+        if all(c in allowed for c in used):
+            warnings.append(f"{reason}; allowed by --allow-keys")
+        else:
+            keys = "these keys" if len(used) > 1 else "this key"
+            errors.append(f"{reason}, so a student could never finish the quiz (if your "
+                          f'class\'s keyboards have {keys}, allow with --allow-keys "{used}")')
+    return errors, warnings
 
 
-def check_names(rows):
-    """Errors and warnings about the names, one line each."""
+def check_names(rows, allowed_keys="", one_quiz=True):
+    """Errors and warnings about the names, one line each. `allowed_keys`
+    holds the characters of HARD_KEYS the class can type; `one_quiz` says
+    that all rows make a single quiz, which has a size limit."""
     errors, warnings = [], []
     if not rows:
         errors.append("the CSV lists no molecules")
-    if len(rows) > MAX_MOLECULES:
+    if one_quiz and len(rows) > MAX_MOLECULES:
         errors.append(f"the CSV lists {len(rows)} molecules; the quiz holds at most "
                       f"{MAX_MOLECULES}")
     seen = {}
-    for line, name, _, _ in rows:
+    for line, name, *_ in rows:
         for problem in name_problems(name):
             errors.append(f'line {line}: "{name}" {problem}'
                           if name else f"line {line}: {problem}")
-        for warning in name_warnings(name):
-            warnings.append(f'line {line}: "{name}": {warning}')
+        hard_errors, hard_warnings = hard_key_notes(name, allowed_keys)
+        errors += [f'line {line}: "{name}": {e}' for e in hard_errors]
+        warnings += [f'line {line}: "{name}": {w}' for w in hard_warnings]
         if not name:
             continue
         # Picture files of names that differ only in case clash on
@@ -164,13 +196,14 @@ def parse_molecules(rows):
     errors, molecules = [], []
     RDLogger.DisableLog("rdApp.*")
     try:
-        for line, name, smiles, klass in rows:
+        for line, name, smiles, klass, *lesson in rows:
             mol = Chem.MolFromSmiles(smiles) if smiles else None
             if mol is None or mol.GetNumAtoms() == 0:
                 what = f"SMILES '{smiles}' cannot be read" if smiles else "has no SMILES"
                 errors.append(f'line {line}: "{name}": {what}')
             else:
-                molecules.append(Molecule(line, name, smiles, klass, mol))
+                molecules.append(Molecule(line, name, smiles, klass, mol,
+                                          lesson[0] if lesson else ""))
     finally:
         RDLogger.EnableLog("rdApp.*")
     return errors, molecules
@@ -269,26 +302,134 @@ def verify_structures(molecules, jar=OPSIN_JAR):
     return errors
 
 
+# ---------------------------------------------------------------- lessons --
+
+LESSON_ID = re.compile(r"[a-z][a-z0-9-]{0,23}\Z")
+MAX_TOPIC_LENGTH = 40
+MIXED_TOPIC = "Mixed practice"
+INDEX_FILE = "index.tsv"
+INDEX_HEADER = "lesson\ttopic\tmolecules\n"
+LESSON_SIZE = (6, 15)   # what a class gets through in one sitting
+
+
+def read_lessons(path):
+    """The lessons file's (id, topic) pairs, in teaching order."""
+    try:
+        with open(path, newline="", encoding="utf-8-sig") as f:
+            reader = csv.DictReader(f)
+            fields = [h.strip().lower() for h in (reader.fieldnames or [])]
+            if "lesson" not in fields or "topic" not in fields:
+                raise BuildError([f"{path}: the header row needs the columns lesson, topic"])
+            reader.fieldnames = fields
+            lessons, errors, seen = [], [], set()
+            for record in reader:
+                lesson = (record.get("lesson") or "").strip()
+                topic = (record.get("topic") or "").strip()
+                if not lesson and not topic:
+                    continue
+                where = f"{path}: line {reader.line_num}"
+                if not LESSON_ID.match(lesson):
+                    errors.append(f'{where}: lesson "{lesson}" must be 1 to 24 of a-z, 0-9 '
+                                  "and -, starting with a letter (it is typed as "
+                                  "molvane LESSON)")
+                elif lesson in seen:
+                    errors.append(f'{where}: lesson "{lesson}" is listed twice')
+                if not topic or len(topic) > MAX_TOPIC_LENGTH or not topic.isprintable():
+                    errors.append(f"{where}: the topic must be 1 to {MAX_TOPIC_LENGTH} "
+                                  "printable characters")
+                seen.add(lesson)
+                lessons.append((lesson, topic))
+            if not lessons and not errors:
+                errors.append(f"{path} lists no lessons")
+            if errors:
+                raise BuildError(errors)
+            return lessons
+    except OSError as e:
+        raise BuildError([f"cannot read {path}: {e.strerror}"])
+    except UnicodeDecodeError:
+        raise BuildError([f"{path} is not UTF-8 text"])
+
+
+def split_lessons(molecules, lessons):
+    """Each lesson's molecules in CSV order, and the problems with the split."""
+    members = {lesson: [] for lesson, _ in lessons}
+    errors, warnings = [], []
+    for m in molecules:
+        if m.lesson in members:
+            members[m.lesson].append(m)
+        elif m.lesson:
+            errors.append(f'line {m.row}: "{m.name}": lesson "{m.lesson}" is not in the '
+                          "lessons file")
+        else:
+            errors.append(f'line {m.row}: "{m.name}" belongs to no lesson (the lesson '
+                          "column is empty)")
+    low, high = LESSON_SIZE
+    for lesson, _ in lessons:
+        count = len(members[lesson])
+        if count == 0:
+            errors.append(f'lesson "{lesson}" has no molecules')
+        elif count > MAX_MOLECULES:
+            errors.append(f'lesson "{lesson}" has {count} molecules; a quiz holds at most '
+                          f"{MAX_MOLECULES}")
+        elif not low <= count <= high:
+            warnings.append(f'lesson "{lesson}" has {count} molecules; {low} to {high} '
+                            "fit one sitting")
+    return members, errors, warnings
+
+
+def mixed_selection(members, lessons, size):
+    """The mixed quiz: the first molecule of each lesson in teaching order,
+    then the second of each, and so on, until `size` are chosen."""
+    chosen = []
+    for depth in range(max(len(m) for m in members.values())):
+        for lesson, _ in lessons:
+            if depth < len(members[lesson]) and len(chosen) < size:
+                chosen.append(members[lesson][depth])
+    return chosen
+
+
+def index_text(lessons, members):
+    return INDEX_HEADER + "".join(f"{lesson}\t{topic}\t{len(members[lesson])}\n"
+                                  for lesson, topic in lessons)
+
+
+def topic_line(topic, count):
+    return f"{topic} \u00b7 {count} molecule{'' if count == 1 else 's'}"
+
+
 # ---------------------------------------------------------------- writing --
 
 def list_file_text(names):
     return f"{len(names)}\n" + "".join(n + "\n" for n in names)
 
 
-def bmp_bytes(image):
-    buffer = io.BytesIO()
-    image.save(buffer, format="BMP")
-    return buffer.getvalue()
+class Renderer:
+    """Every file of a quiz folder as bytes; pictures shared by several
+    folders are drawn once."""
 
+    def __init__(self):
+        self.pictures = {}
+        self.screens = None
 
-def render(molecules, naming_rule):
-    """Every output file's bytes, by file name."""
-    files = {LIST_FILE: list_file_text([m.name for m in molecules]).encode("ascii")}
-    for name, picture in quizart.fixed_screens(naming_rule).items():
-        files[name] = bmp_bytes(picture)
-    for m in molecules:
-        files[m.name + ".bmp"] = bmp_bytes(quizart.molecule_picture(m.mol))
-    return files
+    def molecule(self, m):
+        if m.name not in self.pictures:
+            self.pictures[m.name] = rle8.bmp_bytes(quizart.molecule_picture(m.mol))
+        return self.pictures[m.name]
+
+    def quiz(self, molecules, naming_rule=None, topic=None):
+        """The files of one quiz folder, by file name."""
+        if naming_rule is None:
+            all_lower = all(m.name == m.name.lower() for m in molecules)
+            naming_rule = quizart.DEFAULT_NAMING_RULE if all_lower else quizart.EXACT_NAMING_RULE
+        if self.screens is None:
+            self.screens = {name: rle8.bmp_bytes(picture)
+                            for name, picture in quizart.shared_screens().items()}
+        files = {LIST_FILE: list_file_text([m.name for m in molecules]).encode("ascii")}
+        files["Homescreen.bmp"] = rle8.bmp_bytes(quizart.home_screen(naming_rule, topic))
+        files.update(self.screens)
+        for m in molecules:
+            files[m.name + ".bmp"] = self.molecule(m)
+        return files
 
 
 def stale_pictures(out_dir, keep):
@@ -300,24 +441,49 @@ def stale_pictures(out_dir, keep):
                   and os.path.isfile(os.path.join(out_dir, f)))
 
 
-def write_quiz(out_dir, files):
+def write_quiz(out_dir, files, log):
+    """Writes one quiz folder: its files, DejaVu Sans as the font unless the
+    folder has one, and no pictures of molecules it no longer lists."""
     os.makedirs(out_dir, exist_ok=True)
-    removed = stale_pictures(out_dir, files)
-    for f in removed:
+    for f in stale_pictures(out_dir, files):
         os.remove(os.path.join(out_dir, f))
+        log(f"removed {os.path.join(out_dir, f)} (no molecule of that name now)")
     for name, data in files.items():
         with open(os.path.join(out_dir, name), "wb") as f:
             f.write(data)
-    return removed
+    font = os.path.join(out_dir, FONT_FILE)
+    if not os.path.exists(font):
+        if os.path.lexists(font):
+            os.remove(font)     # a link to a font that is gone
+        shutil.copyfile(DEFAULT_FONT, font)
+
+
+def write_lessons(lessons_dir, lessons, folders, log):
+    """Writes every lesson folder and the index, and removes the folders of
+    lessons that an earlier build listed but this one does not."""
+    index = os.path.join(lessons_dir, INDEX_FILE)
+    if os.path.isfile(index):
+        with open(index, encoding="utf-8") as f:
+            earlier = [line.split("\t")[0] for line in f.read().splitlines()[1:]]
+        current = {lesson for lesson, _ in lessons}
+        for lesson in earlier:
+            folder = os.path.join(lessons_dir, lesson)
+            if (lesson not in current and LESSON_ID.match(lesson)
+                    and os.path.isfile(os.path.join(folder, LIST_FILE))):
+                shutil.rmtree(folder)
+                log(f"removed {folder} (no longer a lesson)")
+    for lesson, _ in lessons:
+        write_quiz(os.path.join(lessons_dir, lesson), folders[lesson], log)
+    with open(index, "wb") as f:
+        f.write(folders[INDEX_FILE])
 
 
 # ------------------------------------------------------------------- main --
 
-def build(csv_path, out_dir, naming_rule=None, jar=OPSIN_JAR, log=print, warn=None):
-    """Check the CSV and write the quiz. Raises BuildError when refused."""
-    warn = warn or (lambda line: print("warning: " + line, file=sys.stderr))
+def checked_molecules(csv_path, jar, warn, allowed_keys, one_quiz):
+    """The CSV's molecules once every name passes. Raises BuildError."""
     rows = read_csv(csv_path)
-    errors, warnings = check_names(rows)
+    errors, warnings = check_names(rows, allowed_keys, one_quiz)
     smiles_errors, molecules = parse_molecules(rows)
     errors += smiles_errors
     if errors:
@@ -327,34 +493,89 @@ def build(csv_path, out_dir, naming_rule=None, jar=OPSIN_JAR, log=print, warn=No
     errors = verify_structures(molecules, jar)
     if errors:
         raise BuildError(errors)
-
-    if naming_rule is None:
-        all_lower = all(m.name == m.name.lower() for m in molecules)
-        naming_rule = quizart.DEFAULT_NAMING_RULE if all_lower else quizart.EXACT_NAMING_RULE
-    files = render(molecules, naming_rule)
-    removed = write_quiz(out_dir, files)
-    for f in removed:
-        log(f"removed {os.path.join(out_dir, f)} (no molecule of that name now)")
-    classes = collections.Counter(m.klass or "unclassed" for m in molecules)
-    summary = ", ".join(f"{k} {n}" for k, n in sorted(classes.items()))
-    log(f"{len(molecules)} molecules written to {out_dir} ({summary})")
     return molecules
+
+
+def summary(molecules):
+    classes = collections.Counter(m.klass or "unclassed" for m in molecules)
+    return ", ".join(f"{k} {n}" for k, n in sorted(classes.items()))
+
+
+def default_warn(line):
+    print("warning: " + line, file=sys.stderr)
+
+
+def build(csv_path, out_dir, naming_rule=None, jar=OPSIN_JAR, log=print, warn=default_warn,
+          allowed_keys=""):
+    """Check the CSV and write one quiz. Raises BuildError when refused."""
+    molecules = checked_molecules(csv_path, jar, warn, allowed_keys, one_quiz=True)
+    write_quiz(out_dir, Renderer().quiz(molecules, naming_rule), log)
+    log(f"{len(molecules)} molecules written to {out_dir} ({summary(molecules)})")
+    return molecules
+
+
+def build_lessons(csv_path, lessons_path, out_dir, lessons_dir, mixed_size=20, naming_rule=None,
+                  jar=OPSIN_JAR, log=print, warn=default_warn, allowed_keys=""):
+    """Check the CSV and the lessons file, then write one quiz per lesson,
+    the index of lessons, and a mixed quiz drawn from all of them."""
+    lessons = read_lessons(lessons_path)
+    molecules = checked_molecules(csv_path, jar, warn, allowed_keys, one_quiz=False)
+    members, errors, warnings = split_lessons(molecules, lessons)
+    if errors:
+        raise BuildError(errors)
+    for line in warnings:
+        warn(line)
+
+    renderer = Renderer()
+    folders = {INDEX_FILE: index_text(lessons, members).encode("utf-8")}
+    for lesson, topic in lessons:
+        chosen = members[lesson]
+        folders[lesson] = renderer.quiz(chosen, naming_rule, topic_line(topic, len(chosen)))
+    mixed = mixed_selection(members, lessons, mixed_size)
+    mixed_files = renderer.quiz(mixed, naming_rule, topic_line(MIXED_TOPIC, len(mixed)))
+
+    write_lessons(lessons_dir, lessons, folders, log)
+    for lesson, topic in lessons:
+        log(f"{topic_line(topic, len(members[lesson]))} written to "
+            f"{os.path.join(lessons_dir, lesson)}")
+    write_quiz(out_dir, mixed_files, log)
+    log(f"{topic_line(MIXED_TOPIC, len(mixed))} written to {out_dir} ({summary(mixed)})")
+    return members, mixed
 
 
 def main(argv=None):
     parser = argparse.ArgumentParser(
         description="Build a Molvane quiz data folder from a CSV of molecules "
-                    "(columns: name, smiles, optional class).")
+                    "(columns: name, smiles, optional class and lesson).")
     parser.add_argument("csv", help="the molecule CSV")
     parser.add_argument("out_dir", nargs="?", default="data",
-                        help="data folder to write (default: ./data)")
+                        help="data folder to write (default: ./data); with --lessons, "
+                             "the mixed quiz goes here")
     parser.add_argument("--naming-rule", metavar="TEXT",
                         help="the naming instruction shown on the home screen")
+    parser.add_argument("--allow-keys", metavar="CHARS", default="",
+                        help=f"let names use these of {HARD_KEYS} (only for keyboards "
+                             "that have them as keys of their own; not a US layout)")
+    parser.add_argument("--lessons", metavar="LESSONS.csv",
+                        help="a CSV with the columns lesson, topic: build one quiz per "
+                             "lesson, from the molecules whose lesson column names it")
+    parser.add_argument("--lessons-dir", metavar="DIR", default="lessons",
+                        help="where the lesson folders go (default: ./lessons)")
+    parser.add_argument("--mixed", metavar="N", type=int, default=20,
+                        help="with --lessons, the size of the mixed quiz (default: 20)")
     args = parser.parse_args(argv)
     if args.naming_rule is not None and not 0 < len(args.naming_rule) <= 120:
         parser.error("--naming-rule must be 1 to 120 characters, to fit the home screen")
+    if not set(args.allow_keys) <= set(HARD_KEYS):
+        parser.error(f"--allow-keys takes only the characters {HARD_KEYS}")
+    if not 1 <= args.mixed <= MAX_MOLECULES:
+        parser.error(f"--mixed must be 1 to {MAX_MOLECULES}")
     try:
-        build(args.csv, args.out_dir, args.naming_rule)
+        if args.lessons:
+            build_lessons(args.csv, args.lessons, args.out_dir, args.lessons_dir, args.mixed,
+                          args.naming_rule, allowed_keys=args.allow_keys)
+        else:
+            build(args.csv, args.out_dir, args.naming_rule, allowed_keys=args.allow_keys)
     except BuildError as e:
         for line in e.lines:
             print("error: " + line, file=sys.stderr)

@@ -237,7 +237,9 @@ EXACT_NAMING_RULE = ("Type the name exactly as taught, capital letters "
                      "included, then press Enter.")
 
 
-def home_screen(naming_rule=DEFAULT_NAMING_RULE):
+def home_screen(naming_rule=DEFAULT_NAMING_RULE, topic=None):
+    """The home screen; `topic`, such as "Alcohols · 10 molecules", takes the
+    place of the subtitle."""
     c = Canvas(SCREEN_SIZE, NAVY)
     honeycomb(c, (640, -10), 34, 6, 5, NAVY_LINE, 2)
     honeycomb(c, (-40, 520), 34, 5, 3, NAVY_LINE, 2)
@@ -248,7 +250,10 @@ def home_screen(naming_rule=DEFAULT_NAMING_RULE):
     left = 400 - group / 2
     benzene(c, (left + ring, 100), ring, TEAL_LIGHT, 5)
     c.text((left + 2 * ring + gap, 100), "Molvane", 80, WHITE, bold=True, anchor="lm")
-    c.text((420, 168), "Name the molecule on the screen", 24, TEAL_LIGHT)
+    if topic:
+        c.text((400, 168), topic, 26, AMBER, bold=True)
+    else:
+        c.text((420, 168), "Name the molecule on the screen", 24, TEAL_LIGHT)
 
     card = (70, 210, 730, 520)
     c.rounded(card, 18, fill=PAPER)
@@ -352,10 +357,9 @@ def last_screen():
     return to_palette(c.result())
 
 
-def fixed_screens(naming_rule=DEFAULT_NAMING_RULE):
-    """The five fixed pictures, by file name."""
+def shared_screens():
+    """The four fixed pictures that are the same in every quiz, by file name."""
     return {
-        "Homescreen.bmp": home_screen(naming_rule),
         "background.bmp": background_screen(),
         "correct.bmp": correct_screen(),
         "incorrect.bmp": incorrect_screen(),

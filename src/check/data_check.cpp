@@ -21,22 +21,63 @@ const char* const listFile = "Molecule List.txt";
 const char* const fixedPictures[] = {"background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp",
                                      "Homescreen.bmp"};
 
+// Why a key of hardKeys may be missing from a keyboard, by the keys it covers.
+struct HardKeyReason {
+    const char* keys;
+    const char* shown;
+    const char* reason;
+};
+const HardKeyReason hardKeyReasons[] = {
+    {"()", "( )", "which a US keyboard cannot type in this quiz (Shift+9 and Shift+0 type digits)"},
+    {"+", "+", "which only a number pad types, and many laptops have none"},
+};
+
 class Checker {
   public:
-    explicit Checker(std::string dataFolder) : folder(std::move(dataFolder)) {}
+    Checker(std::string dataFolder, std::string allowed)
+        : folder(std::move(dataFolder)), allowedKeys(std::move(allowed))
+    {
+    }
 
-    std::vector<std::string> run()
+    CheckReport run()
     {
         checkFont();
         for (const char* picture : fixedPictures) {
             checkPicture(picture, false);
         }
         checkList();
-        return problems;
+        return found;
     }
 
   private:
-    void report(const std::string& problem) { problems.push_back(problem); }
+    void report(const std::string& problem) { found.problems.push_back(problem); }
+    void warn(const std::string& warning) { found.warnings.push_back(warning); }
+
+    // A name that needs a key many keyboards lack cannot be finished on them.
+    void checkHardKeys(const std::string& name, const std::string& lineName)
+    {
+        for (const HardKeyReason& hard : hardKeyReasons) {
+            std::string used;
+            for (const char* key = hard.keys; *key != '\0'; ++key) {
+                if (name.find(*key) != std::string::npos) {
+                    used += *key;
+                }
+            }
+            if (used.empty()) {
+                continue;
+            }
+            std::string line = "hard-to-type name: \"";
+            line.append(name).append("\" on ").append(lineName).append(" needs ").append(hard.shown);
+            line.append(", ").append(hard.reason);
+            if (used.find_first_not_of(allowedKeys) == std::string::npos) {
+                warn(line.append("; allowed by --allow-keys"));
+            } else {
+                line.append(", so a student could never finish the quiz (allow with --allow-keys \"");
+                line.append(used).append("\" if the class's keyboards have ");
+                report(line.append(used.size() > 1 ? "these keys)" : "this key)"));
+            }
+        }
+    }
 
     void checkFont()
     {
@@ -123,6 +164,7 @@ class Checker {
                        "space and ( ) + , - . /, at most " + std::to_string(maxAnswerLength) +
                        " characters)");
             }
+            checkHardKeys(name, line);
             if (++seen[name] == 2) {
                 report("duplicate name: \"" + name + "\"");
             }
@@ -148,15 +190,16 @@ class Checker {
     }
 
     std::string folder;
-    std::vector<std::string> problems;
+    std::string allowedKeys;
+    CheckReport found;
 };
 
 }  // namespace
 
-std::vector<std::string> checkDataFolder(const std::string& folder)
+CheckReport checkDataFolder(const std::string& folder, const std::string& allowedKeys)
 {
     if (!fs::is_directory(folder)) {
-        return {"missing folder: " + folder};
+        return {{"missing folder: " + folder}, {}};
     }
-    return Checker(folder).run();
+    return Checker(folder, allowedKeys).run();
 }

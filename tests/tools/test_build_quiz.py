@@ -16,9 +16,13 @@ sys.path.insert(0, TOOLS)
 import build_quiz  # noqa: E402
 import numpy as np  # noqa: E402
 import quizart  # noqa: E402
+import rle8  # noqa: E402
 from PIL import Image  # noqa: E402
 
 FIXED = ("Homescreen.bmp", "background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp")
+# Built by CMake: the data checker, and a program that prints a picture as the quiz loads it.
+CHECK = os.environ.get("MOLVANE_CHECK")
+BITMAP_PIXELS = os.environ.get("MOLVANE_BITMAP_PIXELS")
 
 
 def write_csv(folder, text, name="molecules.csv"):
@@ -44,7 +48,11 @@ def bmp_header(path):
 def assert_palettised(test, path):
     with Image.open(path) as im:
         test.assertEqual(im.mode, "P", path)
-    test.assertEqual(bmp_header(path), (8, 0), f"{path}: not an uncompressed 8-bit BMP")
+    test.assertEqual(bmp_header(path), (8, 1), f"{path}: not an RLE8 BMP")
+
+
+def run_check(*args):
+    return subprocess.run([CHECK, *args], capture_output=True, text=True)
 
 
 TINY_CSV = ("name,smiles,class\n"
@@ -131,9 +139,11 @@ class BuiltQuizTest(unittest.TestCase):
 
     def test_same_csv_gives_byte_identical_files(self):
         built = sorted(os.listdir(self.again))
-        self.assertEqual(built, sorted(["Molecule List.txt", *FIXED,
+        self.assertEqual(built, sorted(["Molecule List.txt", "nsecthck.ttf", *FIXED,
                                         *(n + ".bmp" for n in TINY_NAMES)]))
         for name in built:
+            if name == "nsecthck.ttf":
+                continue
             with open(self.path(name), "rb") as a, open(self.path(name, self.again), "rb") as b:
                 self.assertTrue(a.read() == b.read(), f"{name} differs between builds")
 
@@ -142,6 +152,43 @@ class BuiltQuizTest(unittest.TestCase):
         self.assertIn("propane.bmp", self.first.stdout)
         with open(self.path("nsecthck.ttf"), "rb") as f:
             self.assertEqual(f.read(), b"font")
+
+    @unittest.skipUnless(CHECK, "molvane-check not built")
+    def test_a_new_folder_gets_the_font_and_passes_the_checker(self):
+        font = self.path("nsecthck.ttf", self.again)
+        with open(font, "rb") as f, open(build_quiz.DEFAULT_FONT, "rb") as dejavu:
+            self.assertTrue(f.read() == dejavu.read(), "the font is not DejaVu Sans")
+        result = run_check(self.again)
+        self.assertEqual((result.returncode, result.stdout),
+                         (0, f"{self.again}: no problems found\n"))
+
+    @unittest.skipUnless(BITMAP_PIXELS, "bitmap_pixels not built")
+    def test_run_length_pictures_load_like_uncompressed_ones(self):
+        def loaded(path):
+            result = subprocess.run([BITMAP_PIXELS, path], capture_output=True)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            return result.stdout
+
+        # Rows that try the coding's edges: single pixels, pairs, runs longer
+        # than 255, absolute stretches of 1 to 300 pixels, odd and even.
+        rows = [[7] * 300, [k % 256 for k in range(300)], [1, 1, 2, 2, 3] * 60,
+                [5] * 256 + [6] * 44, [9, 8] * 150]
+        rows += [[k % 256 for k in range(n)] + [0] * (300 - n) for n in (1, 2, 3, 4, 254, 255, 256)]
+        edges = Image.fromarray(np.array(rows, dtype=np.uint8), "P")
+        edges.putpalette([v for k in range(256) for v in (k, 255 - k, k // 2)])
+        with open(self.path("edges.bmp", self.tmp), "wb") as f:
+            f.write(rle8.bmp_bytes(edges))
+        with Image.open(self.path("edges.bmp", self.tmp)) as back:
+            self.assertTrue(np.array_equal(np.asarray(back), np.asarray(edges)))
+
+        for rle in (self.path("edges.bmp", self.tmp), self.path("ethanol.bmp"),
+                    self.path("Homescreen.bmp")):
+            self.assertEqual(bmp_header(rle), (8, 1))
+            plain = os.path.join(self.tmp, "plain-" + os.path.basename(rle))
+            with Image.open(rle) as im:
+                im.save(plain)       # Pillow reads RLE8 and writes uncompressed
+            self.assertEqual(bmp_header(plain), (8, 0))
+            self.assertTrue(loaded(rle) == loaded(plain), f"{rle}: pixels differ")
 
 
 class RefusedBuildTest(unittest.TestCase):
@@ -219,12 +266,34 @@ class NameRulesTest(unittest.TestCase):
         self.assertIn("line 4", errors[0])
         self.assertIn("line 5", errors[1])
 
-    def test_awkward_characters_warn_but_pass(self):
+    def test_keys_many_keyboards_lack_are_refused_unless_allowed(self):
         errors, warnings = self.check("(E)-but-2-ene", "ammonium+", "ethanol")
-        self.assertEqual(errors, [])
-        self.assertEqual(len(warnings), 2)
-        self.assertIn("(E)-but-2-ene", warnings[0])
-        self.assertIn("keypad", warnings[1])
+        self.assertEqual(warnings, [])
+        self.assertEqual(len(errors), 2, errors)
+        self.assertTrue(errors[0].startswith('line 2: "(E)-but-2-ene": '), errors[0])
+        self.assertIn('--allow-keys "()"', errors[0])
+        self.assertTrue(errors[1].startswith('line 3: "ammonium+": '), errors[1])
+        self.assertIn("number pad", errors[1])
+
+        errors, warnings = build_quiz.check_names([(2, "(E)-but-2-ene", "", "")], "()")
+        self.assertEqual((errors, len(warnings)), ([], 1))
+
+    @unittest.skipUnless(CHECK, "molvane-check not built")
+    def test_allowed_keys_build_with_a_warning_that_the_checker_repeats(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "data")
+            csv_path = write_csv(tmp, "name,smiles\n(E)-but-2-ene,C/C=C/C\nethanol,CCO\n")
+            refused = run_builder(csv_path, out)
+            self.assertEqual(refused.returncode, 1)
+            self.assertIn('error: line 2: "(E)-but-2-ene"', refused.stderr)
+            result = run_builder(csv_path, out, "--allow-keys", "()")
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn('warning: line 2: "(E)-but-2-ene"', result.stderr)
+            self.assertEqual(run_check(out).returncode, 1)
+            checked = run_check("--allow-keys", "()", out)
+            self.assertEqual(checked.returncode, 0, checked.stdout)
+            self.assertIn("warning: ", checked.stdout)
+            self.assertEqual(checked.stdout.splitlines()[-1], f"{out}: 1 warning, no problems")
 
     def test_quiz_size_limits(self):
         self.assertTrue(self.check()[0])
@@ -258,33 +327,119 @@ class IconTest(unittest.TestCase):
                 self.assertEqual(im.getpixel((128, 128))[3], 255)
 
 
-class BundledQuizTest(unittest.TestCase):
-    """The committed default quiz in data/ matches content/molecules.csv."""
+LESSONS_CSV = "lesson,topic\ngases,Small alkanes\nalcohols,Alcohols\n"
+LESSON_MOLECULES = ("name,smiles,lesson\n"
+                    "methane,C,gases\nmethanol,CO,alcohols\nethane,CC,gases\n"
+                    "ethanol,CCO,alcohols\npropane,CCC,gases\n")
+
+
+class LessonTest(unittest.TestCase):
+    """A CSV with a lesson column, built into one quiz per lesson and a mixed quiz."""
 
     def setUp(self):
-        with open(os.path.join(ROOT, "content", "molecules.csv"), newline="") as f:
-            self.rows = list(csv.DictReader(f))
-        self.data = os.path.join(ROOT, "data")
+        self.tmp = tempfile.mkdtemp(prefix="molvane-lessons-")
+        self.csv = write_csv(self.tmp, LESSON_MOLECULES)
+        self.lessons = write_csv(self.tmp, LESSONS_CSV, "lessons.csv")
 
-    def test_content_is_varied_and_typeable_on_any_keyboard(self):
-        self.assertGreaterEqual(len(self.rows), 40)
-        classes = {row["class"] for row in self.rows}
-        self.assertGreaterEqual(len(classes), 10)
+    def tearDown(self):
+        shutil.rmtree(self.tmp)
+
+    def build(self, *extra):
+        return run_builder(self.csv, os.path.join(self.tmp, "data"), "--lessons", self.lessons,
+                           "--lessons-dir", os.path.join(self.tmp, "lessons"), *extra)
+
+    def read(self, *parts):
+        with open(os.path.join(self.tmp, *parts), "rb") as f:
+            return f.read()
+
+    def test_each_lesson_becomes_a_complete_quiz_and_the_mixed_quiz_takes_turns(self):
+        result = self.build("--mixed", "3")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        # Lessons smaller than a sitting's worth are fine, but said.
+        self.assertIn('warning: lesson "alcohols" has 2 molecules', result.stderr)
+        self.assertEqual(self.read("lessons", "index.tsv"),
+                         b"lesson\ttopic\tmolecules\n"
+                         b"gases\tSmall alkanes\t3\nalcohols\tAlcohols\t2\n")
+        self.assertEqual(self.read("lessons", "gases", "Molecule List.txt"),
+                         b"3\nmethane\nethane\npropane\n")
+        self.assertEqual(self.read("lessons", "alcohols", "Molecule List.txt"),
+                         b"2\nmethanol\nethanol\n")
+        self.assertEqual(self.read("data", "Molecule List.txt"), b"3\nmethane\nmethanol\nethane\n")
+        self.assertEqual(self.read("data", "ethane.bmp"),
+                         self.read("lessons", "gases", "ethane.bmp"))
+        homes = {self.read(folder, "Homescreen.bmp")
+                 for folder in ("data", "lessons/gases", "lessons/alcohols")}
+        self.assertEqual(len(homes), 3, "home screens do not name their topics")
+        if CHECK:
+            for folder in ("data", "lessons/gases", "lessons/alcohols"):
+                checked = run_check(os.path.join(self.tmp, folder))
+                self.assertEqual(checked.returncode, 0, checked.stdout)
+
+        # A lesson dropped from the lessons file goes; one without its lesson stops the build.
+        write_csv(self.tmp, "lesson,topic\ngases,Small alkanes\n", "lessons.csv")
+        write_csv(self.tmp, LESSON_MOLECULES.replace("alcohols", ""))
+        refused = self.build()
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn('error: line 3: "methanol" belongs to no lesson', refused.stderr)
+        write_csv(self.tmp, "".join(line for line in LESSON_MOLECULES.splitlines(True)
+                                    if "alcohols" not in line))
+        result = self.build()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(os.listdir(os.path.join(self.tmp, "lessons"))),
+                         ["gases", "index.tsv"])
+
+
+class BundledQuizTest(unittest.TestCase):
+    """The committed lessons/ and default quiz data/ match content/."""
+
+    CLASSES = {"alkane", "cycloalkane", "alkene", "alkyne", "halogenoalkane", "alcohol", "ether",
+               "aldehyde", "ketone", "carboxylic acid", "ester", "acyl chloride", "acid anhydride",
+               "amine", "amide", "nitrile", "arene", "amino acid"}
+
+    @classmethod
+    def setUpClass(cls):
+        with open(os.path.join(ROOT, "content", "molecules.csv"), newline="") as f:
+            cls.rows = list(csv.DictReader(f))
+        cls.lessons = build_quiz.read_lessons(os.path.join(ROOT, "content", "lessons.csv"))
+        molecules = [build_quiz.Molecule(n, row["name"], row["smiles"], row["class"], None,
+                                         row["lesson"]) for n, row in enumerate(cls.rows, 2)]
+        cls.members, errors, cls.size_warnings = build_quiz.split_lessons(molecules, cls.lessons)
+        assert not errors, errors
+
+    def test_content_covers_the_classes_in_lessons_of_one_sitting(self):
+        self.assertGreaterEqual(len(self.rows), 150)
+        self.assertLessEqual(self.CLASSES, {row["class"] for row in self.rows})
+        self.assertEqual(self.size_warnings, [])
         names = [row["name"] for row in self.rows]
         rows = [(n, name, "", "") for n, name in enumerate(names)]
-        self.assertEqual(build_quiz.check_names(rows), ([], []))
+        self.assertEqual(build_quiz.check_names(rows, one_quiz=False), ([], []))
         self.assertTrue(all(name == name.lower() for name in names))
 
-    def test_data_folder_matches_the_list(self):
-        names = [row["name"] for row in self.rows]
-        with open(os.path.join(self.data, "Molecule List.txt"), "rb") as f:
-            self.assertEqual(f.read().decode("ascii"),
-                             f"{len(names)}\n" + "".join(n + "\n" for n in names))
-        pictures = {f for f in os.listdir(self.data) if f.endswith(".bmp")}
-        self.assertEqual(pictures, {n + ".bmp" for n in names} | set(FIXED))
-        size = sum(os.path.getsize(os.path.join(self.data, f))
-                   for f in os.listdir(self.data) if f != "nsecthck.ttf")
-        self.assertLessEqual(size, 8 * 1024 * 1024)
+    def test_folders_match_the_content_and_stay_small(self):
+        def quiz_files(folder, names):
+            with open(os.path.join(folder, "Molecule List.txt"), "rb") as f:
+                self.assertEqual(f.read().decode("ascii"),
+                                 f"{len(names)}\n" + "".join(n + "\n" for n in names), folder)
+            pictures = {f for f in os.listdir(folder) if f.endswith(".bmp")}
+            self.assertEqual(pictures, {n + ".bmp" for n in names} | set(FIXED), folder)
+            return [os.path.join(folder, f) for f in os.listdir(folder) if f != "nsecthck.ttf"]
+
+        lessons_dir = os.path.join(ROOT, "lessons")
+        with open(os.path.join(lessons_dir, "index.tsv"), encoding="utf-8") as f:
+            self.assertEqual(f.read(), build_quiz.index_text(self.lessons, self.members))
+        files = []
+        for lesson, _ in self.lessons:
+            files += quiz_files(os.path.join(lessons_dir, lesson),
+                                [m.name for m in self.members[lesson]])
+        mixed = build_quiz.mixed_selection(self.members, self.lessons, 20)
+        files += quiz_files(os.path.join(ROOT, "data"), [m.name for m in mixed])
+
+        self.assertLessEqual(sum(map(os.path.getsize, files)), 16 * 1024 * 1024)
+        molecules = [f for f in files if f.endswith(".bmp") and os.path.basename(f) not in FIXED]
+        self.assertLessEqual(sum(map(os.path.getsize, molecules)) / len(molecules), 25 * 1024)
+        for path in files:
+            if path.endswith(".bmp"):
+                self.assertEqual(bmp_header(path), (8, 1), path)
 
 
 if __name__ == "__main__":

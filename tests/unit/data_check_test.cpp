@@ -18,7 +18,7 @@ class DataCheck : public testing::Test {
         folder.addMolecule("ethanol");
         folder.addMolecule("propan-2-ol");
     }
-    Problems problems() const { return checkDataFolder("data"); }
+    Problems problems() const { return checkDataFolder("data").problems; }
     QuizFolder folder;
 };
 
@@ -92,5 +92,28 @@ TEST_F(DataCheck, ReportsMissingFixedFiles)
     }
     EXPECT_EQ(problems(), (Problems{"missing file: nsecthck.ttf", "missing file: background.bmp",
                                     "missing file: Homescreen.bmp", "missing file: Molecule List.txt"}));
-    EXPECT_EQ(checkDataFolder("nowhere"), Problems{"missing folder: nowhere"});
+    EXPECT_EQ(checkDataFolder("nowhere").problems, Problems{"missing folder: nowhere"});
+}
+
+TEST_F(DataCheck, RefusesKeysManyKeyboardsLackUnlessAllowed)
+{
+    folder.writeList("3\n(E)-but-2-ene\nammonium+\npropan-2-ol\n");
+    folder.remove("ethanol.bmp");
+    folder.addMolecule("(E)-but-2-ene");
+    folder.addMolecule("ammonium+");
+    const CheckReport refused = checkDataFolder("data");
+    ASSERT_EQ(refused.problems.size(), 2u);
+    EXPECT_EQ(refused.problems[0].rfind("hard-to-type name: \"(E)-but-2-ene\" on line 2 needs ( ), ", 0), 0u);
+    EXPECT_NE(refused.problems[0].find("--allow-keys \"()\""), std::string::npos) << refused.problems[0];
+    EXPECT_EQ(refused.problems[1].rfind("hard-to-type name: \"ammonium+\" on line 3 needs +, ", 0), 0u);
+    EXPECT_EQ(refused.warnings, Problems{});
+
+    const CheckReport partly = checkDataFolder("data", "+");
+    EXPECT_EQ(partly.problems, Problems{refused.problems[0]});
+    ASSERT_EQ(partly.warnings.size(), 1u);
+    EXPECT_NE(partly.warnings[0].find("\"ammonium+\" on line 3"), std::string::npos);
+
+    const CheckReport allowed = checkDataFolder("data", "()+");
+    EXPECT_EQ(allowed.problems, Problems{});
+    EXPECT_EQ(allowed.warnings.size(), 2u);
 }
