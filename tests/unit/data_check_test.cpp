@@ -52,7 +52,7 @@ TEST_F(DataCheck, ReportsMissingAndBrokenPictures)
     std::ofstream(folder.data("ethanol.bmp")) << "not a picture";
     EXPECT_EQ(
         problems(),
-        (Problems{"unloadable picture: ethanol.bmp (data/ethanol.bmp is not a picture this program can show)",
+        (Problems{"unloadable picture: ethanol.bmp (File is not a Windows BMP file)",
                   "missing picture: propan-2-ol.bmp"}));
 }
 
