@@ -6,8 +6,9 @@
 int main()
 {
     // Each log line goes out as it is printed, also into a file or a pipe, so that a run
-    // can be followed while it lasts and a killed run keeps what it printed.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    // can be followed while it lasts and a killed run keeps what it printed. Should that
+    // fail, the log still comes out whole, only later.
+    static_cast<void>(std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ));
     if (!startUp()) {
         shutDown();
     }

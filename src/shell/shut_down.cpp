@@ -12,8 +12,8 @@ void shutDown()
     // SDL turns SIGINT and SIGTERM into a request to quit until SDL_Quit gives them back
     // their default action, which would end the process at once; ignoring them instead
     // holds for every thread, and SDL_Quit leaves a handler that is not its own alone.
-    std::signal(SIGINT, SIG_IGN);
-    std::signal(SIGTERM, SIG_IGN);
+    static_cast<void>(std::signal(SIGINT, SIG_IGN));
+    static_cast<void>(std::signal(SIGTERM, SIG_IGN));
 
     std::cout << "Freeing surfaces.\n";
     if (background != nullptr) {

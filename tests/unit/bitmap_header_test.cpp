@@ -35,7 +35,7 @@ struct Bitmap {
     std::string pixels = {};
     std::int64_t pixelOffset = -1;  // -1: right after the tables
 
-    std::string bytes() const
+    [[nodiscard]] std::string bytes() const
     {
         std::string info;
         put(info, infoSize, 4);
@@ -55,7 +55,8 @@ struct Bitmap {
         std::string out = "BM";
         put(out, static_cast<std::uint32_t>(14 + info.size() + tables.size() + pixels.size()), 4);
         put(out, 0, 4);
-        put(out, static_cast<std::uint32_t>(pixelOffset >= 0 ? pixelOffset : 14 + info.size() + tables.size()), 4);
+        put(out,
+            static_cast<std::uint32_t>(pixelOffset >= 0 ? pixelOffset : 14 + info.size() + tables.size()), 4);
         return out + info + tables + pixels;
     }
 };
@@ -154,10 +155,10 @@ TEST(BitmapLoader, LoadsEveryPictureSdlLoads)
         {"sides 9000x1", Bitmap{9000, 1, 24, 0, 40, "", rows(27000, 1)}.bytes()},
         {"sides 1x8193", Bitmap{1, 8193, 24, 0, 40, "", rows(3, 8193)}.bytes()},
         {"run-length, mostly skipped", Bitmap{400, 400, 8, 1, 40, palette(4), deltaAndEnd}.bytes()},
-        {"run-length, ends early", Bitmap{4000, 4000, 8, 1, 40, palette(4), std::string("\x05\x01\x00\x01", 4)}.bytes()},
+        {"run-length, ends early",
+         Bitmap{4000, 4000, 8, 1, 40, palette(4), std::string("\x05\x01\x00\x01", 4)}.bytes()},
         {"2 bits a pixel", Bitmap{5, 3, 2, 0, 40, palette(4), rows(2, 3)}.bytes()},
-        {"24-bit colour masks",
-         Bitmap{3, 2, 24, 3, 40, masks({0xFF0000, 0xFF00, 0xFF}), rows(9, 2)}.bytes()},
+        {"24-bit colour masks", Bitmap{3, 2, 24, 3, 40, masks({0xFF0000, 0xFF00, 0xFF}), rows(9, 2)}.bytes()},
         {"alpha colour masks",
          Bitmap{3, 2, 32, 6, 40, masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}), rows(12, 2)}.bytes()},
         {"pixels at offset 0", Bitmap{3, 2, 24, 0, 40, "", rows(9, 2), 0}.bytes()},
@@ -174,7 +175,9 @@ TEST(BitmapLoader, LoadsEveryPictureSdlLoads)
         EXPECT_EQ(picture->w, plain->w);
         EXPECT_EQ(picture->h, plain->h);
         ASSERT_EQ(picture->pitch, plain->pitch);
-        EXPECT_EQ(std::memcmp(picture->pixels, plain->pixels, static_cast<std::size_t>(plain->pitch * plain->h)), 0);
+        EXPECT_EQ(
+            std::memcmp(picture->pixels, plain->pixels, static_cast<std::size_t>(plain->pitch * plain->h)),
+            0);
         SDL_FreeSurface(picture);
         SDL_FreeSurface(plain);
     }
@@ -205,7 +208,7 @@ TEST(BitmapLoader, FailsInSdlsOwnWords)
     EXPECT_EQ(loadBitmap("garbage.bmp"), nullptr);
     EXPECT_STREQ(SDL_GetError(), "File is not a Windows BMP file");
     EXPECT_EQ(loadBitmap("missing.bmp"), nullptr);
-    EXPECT_EQ(std::string(SDL_GetError()).rfind("Couldn't open missing.bmp", 0), 0u) << SDL_GetError();
+    EXPECT_EQ(std::string(SDL_GetError()).rfind("Couldn't open missing.bmp", 0), 0U) << SDL_GetError();
 }
 
 TEST(BitmapLoader, RefusesABombUnread)
