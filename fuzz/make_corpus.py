@@ -3,7 +3,8 @@
 
 The seeds are small files of every shape the targets should start from: the list
 formats the quiz meets, and one BMP file of each header layout, pixel depth and
-compression that SDL reads, with a few broken ones. Run it again after changing it;
+compression that SDL reads, pictures at and over the budget the program allows, and
+a few broken ones. Run it again after changing it;
 it rewrites the folders whole.
 """
 
@@ -72,17 +73,37 @@ def bitmaps():
     yield "palette8", bmp(4, 3, 8, rows(4, 3, 4), palette=grey_palette(4), colours_used=4)
     yield "palette4", bmp(3, 2, 4, rows(2, 2), palette=grey_palette(16))
     yield "palette1", bmp(9, 2, 1, rows(2, 2), palette=grey_palette(2))
+    yield "palette2", bmp(5, 3, 2, rows(2, 3), palette=grey_palette(4))
     # Run-length coded: runs, a literal run, end of line, a skip and end of picture.
     rle8 = bytes([4, 1, 0, 0, 0, 3, 2, 3, 1, 0, 0, 0, 2, 1, 0, 2, 2, 3, 0, 1])
     yield "rle8", bmp(4, 3, 8, rle8, compression=1, palette=grey_palette(4), colours_used=4)
     rle4 = bytes([4, 0x12, 0, 0, 0, 3, 0x12, 0x30, 0, 1])
     yield "rle4", bmp(4, 2, 4, rle4, compression=2, palette=grey_palette(16))
+    # Mostly blank: a skip far into the picture, and an end long before its last pixel.
+    yield "rle8-mostly-skipped", bmp(400, 400, 8, bytes([3, 1, 0, 2, 200, 200, 4, 2, 0, 1]),
+                                     compression=1, palette=grey_palette(4))
+    yield "rle8-ends-early", bmp(4000, 4000, 8, bytes([5, 1, 0, 1]), compression=1,
+                                 palette=grey_palette(4))
+    yield "rgb24-bitfields", bmp(3, 2, 24, rows(9, 2), compression=3,
+                                 palette=struct.pack("<III", 0xFF0000, 0xFF00, 0xFF))
+    yield "alpha-bitfields", bmp(3, 2, 32, rows(12, 2), compression=6,
+                                 palette=struct.pack("<IIII", 0xFF0000, 0xFF00, 0xFF, 0xFF000000))
+    yield "pixels-at-offset-0", bmp(3, 2, 24, rows(9, 2), pixel_offset=0)
+    # 1 and 4 bits a pixel, without the padding of the last row.
+    yield "palette1-last-row-unpadded", bmp(9, 3, 1, rows(2, 3), palette=grey_palette(2))[:-2]
+    yield "palette4-last-row-unpadded", bmp(5, 3, 4, rows(3, 3), palette=grey_palette(16))[:-1]
+    # Sides beyond 8192: within the budget of 64 MiB a picture may have any shape.
+    yield "wide-9000x1", bmp(9000, 1, 1, rows(1125, 1), palette=grey_palette(2))
+    yield "tall-1x9000", bmp(1, 9000, 8, bytes([1, 1, 0, 1]), compression=1, palette=grey_palette(2))
     core = struct.pack("<IHHHH", 12, 2, 2, 1, 24)
     yield "os2-core-header", b"BM" + struct.pack("<IHHI", 14 + 12 + 16, 0, 0, 26) + core + rows(6, 2)
     yield "truncated-pixels", rgb24[:60]
     yield "truncated-header", rgb24[:30]
+    # The budget: 4096 x 4096 at four bytes a pixel is the most SDL may allocate.
+    yield "at-budget-few-bytes", bmp(4096, 4096, 32, rows(9, 2))
+    yield "over-budget-few-bytes", bmp(4097, 4096, 8, rows(9, 2))
     yield "huge-sides", bmp(30000, 30000, 32, b"")
-    yield "largest-sides-few-bytes", bmp(8192, 8192, 24, rows(9, 2))
+    yield "sides-product-overflows", bmp(0x7FFFFFFF, -0x80000000, 32, b"")
     yield "rle-claims-huge", bmp(8192, 8192, 8, rle8, compression=1, palette=grey_palette(4))
     yield "too-many-colours", bmp(4, 3, 8, rows(4, 3), palette=grey_palette(4), colours_used=100000)
     yield "offset-past-end", bmp(3, 2, 24, rows(9, 2), pixel_offset=4096)

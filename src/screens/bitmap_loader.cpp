@@ -10,12 +10,15 @@ SDL_Surface* loadBitmap(const char* path)
     }
     unsigned char header[bitmapHeaderBytes] = {};
     const int length = SDL_RWread(source, header, 1, sizeof header);
-    const int fileSize = SDL_RWseek(source, 0, RW_SEEK_END);
-    if (length < 0 || fileSize < 0 || SDL_RWseek(source, 0, RW_SEEK_SET) != 0 ||
-        !isSafeBitmapHeader(header, static_cast<std::size_t>(length), fileSize)) {
+    if (SDL_RWseek(source, 0, RW_SEEK_SET) != 0) {
+        SDL_RWclose(source);  // SDL's loader could not have read it either
+        return nullptr;
+    }
+    if (!isWithinPictureBudget(header, length > 0 ? static_cast<std::size_t>(length) : 0)) {
         SDL_RWclose(source);
         SDL_SetError("%s is not a picture this program can show", path);
         return nullptr;
     }
+    // From the first byte, as if nothing had been read.
     return SDL_LoadBMP_RW(source, 1);
 }

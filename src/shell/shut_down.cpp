@@ -1,12 +1,20 @@
 #include "shell/resources.h"
 #include "shell/start_up.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 
 // Every step copes with a resource that start-up never got to create.
 void shutDown()
 {
+    // The run ends here, with its whole log and status 1, whatever arrives meanwhile.
+    // SDL turns SIGINT and SIGTERM into a request to quit until SDL_Quit gives them back
+    // their default action, which would end the process at once; ignoring them instead
+    // holds for every thread, and SDL_Quit leaves a handler that is not its own alone.
+    static_cast<void>(std::signal(SIGINT, SIG_IGN));
+    static_cast<void>(std::signal(SIGTERM, SIG_IGN));
+
     std::cout << "Freeing surfaces.\n";
     if (background != nullptr) {
         SDL_FreeSurface(background);

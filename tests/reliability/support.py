@@ -16,8 +16,19 @@ from PIL import Image  # noqa: E402
 # failing start-up step, or after the key or the signal that ends it.
 END_WITHIN = 3.0
 
-# The error text that picture loading leaves for a file it refuses unread.
-REFUSED = "%s is not a picture this program can show"
+# The error text that picture loading leaves for each kind of broken file, given the
+# picture's path: SDL's own words for what SDL's loader fails on, and the program's for
+# a picture over its budget, which SDL never reads.
+LOAD_ERRORS = {
+    "truncated": lambda path: "Error reading from datastream",
+    "garbage": lambda path: "File is not a Windows BMP file",
+    "huge": lambda path: path + " is not a picture this program can show",
+}
+
+
+def load_error(kind, path):
+    """What SDL_GetError() says after loading the picture at `path`, broken as `kind`."""
+    return LOAD_ERRORS[kind](path)
 
 
 class ReliabilityCase(harness.MolvaneCase):

@@ -9,7 +9,7 @@ without its line end; CR LF line ends.
 import time
 
 import support
-from support import BROKEN_PICTURES, REFUSED
+from support import BROKEN_PICTURES, load_error
 import datagen
 from harness import SHUTDOWN, expected_output, startup_until
 
@@ -41,7 +41,7 @@ class BrokenPictureTest(support.ReliabilityCase):
                 with self.subTest(picture=file_name, broken=kind):
                     self.break_picture(file_name, kind)
                     self.assertFailsWithin(
-                        startup_until(5) + message + REFUSED % ("./data/" + file_name) + SHUTDOWN)
+                        startup_until(5) + message + load_error(kind, "./data/" + file_name) + SHUTDOWN)
 
     def test_broken_closing_picture_is_only_a_warning(self):
         warning = "uanable to load picture, please try again later.  Sorry.\n"
@@ -55,7 +55,7 @@ class BrokenPictureTest(support.ReliabilityCase):
                 run.key_until_end("x")
                 self.assertEndsWithin(
                     run,
-                    startup_until(5) + warning + REFUSED % "./data/last.bmp"
+                    startup_until(5) + warning + load_error(kind, "./data/last.bmp")
                     + "Openning molecule list.\n" + SHUTDOWN,
                     since, "the key on the closing screen")
 

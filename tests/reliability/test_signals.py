@@ -2,7 +2,8 @@
 
 SDL turns SIGTERM and SIGINT into a request to quit, which reaches the screen's event
 loop even while the program sleeps waiting for the next event; the run then ends
-through the shut-down sequence, with its whole log and status 1.
+through the shut-down sequence, with its whole log and status 1. The log reaches its
+file line by line while the run lasts, so even a run killed outright keeps it.
 """
 
 import os
@@ -11,7 +12,7 @@ import time
 
 import support
 import datagen
-from harness import expected_output
+from harness import STARTUP, expected_output
 
 
 class SignalTest(support.ReliabilityCase):
@@ -34,6 +35,12 @@ class SignalTest(support.ReliabilityCase):
         since = time.monotonic()
         os.kill(run.process.pid, signum)
         self.assertEndsWithin(run, expected_output(), since, signal.Signals(signum).name)
+
+    def test_log_is_in_the_file_while_the_run_lasts(self):
+        run = self.start_quiz()
+        self.assertEqual(run.output(), STARTUP)
+        run.kill()
+        self.assertEqual(run.output(), STARTUP)
 
     def test_home_screen(self):
         for signum in (signal.SIGTERM, signal.SIGINT):

@@ -50,10 +50,8 @@ TEST_F(DataCheck, ReportsMissingAndBrokenPictures)
 {
     folder.remove("propan-2-ol.bmp");
     std::ofstream(folder.data("ethanol.bmp")) << "not a picture";
-    EXPECT_EQ(
-        problems(),
-        (Problems{"unloadable picture: ethanol.bmp (data/ethanol.bmp is not a picture this program can show)",
-                  "missing picture: propan-2-ol.bmp"}));
+    EXPECT_EQ(problems(), (Problems{"unloadable picture: ethanol.bmp (File is not a Windows BMP file)",
+                                    "missing picture: propan-2-ol.bmp"}));
 }
 
 TEST_F(DataCheck, ReportsPicturesThatCoverThePrompt)

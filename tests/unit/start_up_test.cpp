@@ -1,9 +1,13 @@
 #include "shell/resources.h"
 #include "shell/start_up.h"
+#include "support/quit_signal.h"
 #include "support/quiz_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -80,6 +84,26 @@ TEST(StartUpDeathTest, ShutsDownWhenNothingWasCreated)
             shutDown();
         },
         testing::ExitedWithCode(1), std::string("^") + shutDownLog + "$");
+}
+
+// SDL_Quit gives SIGINT and SIGTERM back their default action, which ends the process at
+// once; a signal arriving then must not cut the log short or change the exit status.
+TEST(StartUpDeathTest, FinishesShutDownWhateverSignalArrivesAfterSdlQuit)
+{
+    for (const int signum : {SIGINT, SIGTERM}) {
+        QuizFolder folder;
+        EXPECT_EXIT(
+            {
+                stdoutToStderr();
+                if (!startUp()) {
+                    std::exit(2);
+                }
+                signalAfterSdlQuit(signum);
+                shutDown();
+            },
+            testing::ExitedWithCode(1), std::string(shutDownLog) + "$")
+            << strsignal(signum);
+    }
 }
 
 TEST_F(StartUp, OpensTheCaptionedWindowAndEveryResource)
