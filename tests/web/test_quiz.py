@@ -96,7 +96,6 @@ class QuizTest(webharness.WebCase):
         page.press("x")
 
         contract = page.wait_for_end()
-        contract = page.contract()
         self.assertEqual(contract["output"], harness.expected_output())
         self.assertEqual(contract["exitStatus"], 1)
         self.assertIsNone(contract["error"])

@@ -152,8 +152,10 @@ class Page:
                              "output %r" % text, timeout)
 
     def wait_for_end(self, timeout=10.0):
-        return self.wait_for(lambda: (self.contract() or {}).get("exitStatus") is not None,
-                             "the end of the run", timeout)
+        """Waits until the program has exited and returns the page contract."""
+        self.wait_for(lambda: (self.contract() or {}).get("exitStatus") is not None,
+                      "the end of the run", timeout)
+        return self.contract()
 
     def key_event(self, kind, name, repeat=False):
         key, code, vk, location, text = KEYS[name]
