@@ -271,11 +271,7 @@
     ended = true;
     flushConsoleLine();
     molvane.error = String(what);
-    var text = 'The quiz has stopped because of an error.';
-    if (location.protocol === 'file:') {
-      text = 'The quiz cannot run from a file on disk: it must be served by a web server.';
-    }
-    showEnd(text, lastOutputLine() || molvane.error);
+    showEnd('The quiz has stopped because of an error.', lastOutputLine() || molvane.error);
   }
 
   // Throws that end a run on purpose rather than crash it.
@@ -309,5 +305,14 @@
   Module['preRun'] = Module['preRun'] || [];
   Module['preRun'].push(captureStdout, adaptSdl);
 
+  // A page opened from the disk may not fetch the program and its data, and the
+  // browser does not even report the failure to the page.
+  if (location.protocol === 'file:') {
+    ended = true;
+    molvane.error = 'opened from a file';
+    showEnd('The quiz cannot run from a file on the disk: it must be served by a web server.');
+    again.hidden = true;
+    return;
+  }
   canvas.focus();
 })();
