@@ -2,9 +2,8 @@
 
 #include "screens/bitmap_header.h"
 
-#include <emscripten.h>
-
 #include <cstdio>
+#include <emscripten.h>
 #include <memory>
 
 // Decodes the picture file at path with the browser's image decoder and leaves it where

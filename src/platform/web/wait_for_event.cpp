@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include <SDL.h>
+
 #include <emscripten.h>
 
 // Suspends the program until the page has handed SDL the next input event; the browser
