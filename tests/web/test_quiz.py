@@ -116,9 +116,11 @@ class QuizTest(webharness.WebCase):
         self.wait_for_screen(datagen.HOME, "the home screen of the new run")
 
     def test_missing_picture_ends_with_its_message(self):
-        self.open_quiz(["ethanol", "methanol"], omit=("methanol.bmp",))
+        # The list is UTF-8; the output keeps its two bytes for "é" as they are.
+        self.open_quiz(["ethanol", "méthanol"], omit=("méthanol.bmp",))
         self.page.wait_for_end()
-        message = "Cannot load molecule picture of methanol sorry, please try again later\n"
+        name = "méthanol".encode("utf-8").decode("latin-1")
+        message = "Cannot load molecule picture of %s sorry, please try again later\n" % name
         contract = self.page.contract()
         self.assertEqual(contract["output"], harness.expected_output(message))
         self.assertEqual(contract["exitStatus"], 1)
