@@ -129,6 +129,15 @@ class QuizTest(webharness.WebCase):
         self.assertEqual(checks["detail"], message.rstrip("\n"))
         self.assertTrue(checks["again"])
 
+    def test_escape_without_a_closing_picture_is_no_failure(self):
+        self.open_quiz(["ethanol"], omit=("last.bmp",))
+        self.wait_for_screen(datagen.HOME, "the home screen")
+        self.page.press("Escape")
+        self.assertIn("uanable to load picture", self.page.wait_for_end()["output"])
+        checks = self.page.driver.execute_script(CONTRACT_CHECKS)
+        self.assertEqual(checks["message"], "The quiz has ended.")
+        self.assertIsNone(checks["detail"])
+
     def test_missing_font_fails_start_up(self):
         self.open_quiz(["ethanol"], omit=(datagen.FONT_FILE,))
         self.page.wait_for_end()

@@ -215,9 +215,9 @@
 
   // What to show when the run ended on a failure, or null when it ended as a quiz does
   // (a key on the closing screen, Escape). Every run ends with the same shut-down log;
-  // a finished or abandoned quiz has "Openning molecule list." as the last line before
-  // it, while a failure has its message there, possibly followed by SDL's error text
-  // without a line end.
+  // a finished or abandoned quiz has the last start-up line, "Openning molecule list.",
+  // before it (after the SDL error text of a missing closing picture, which has no line
+  // end), while a failure has its message there, possibly followed by SDL's error text.
   function failureMessage(output) {
     var shutDownAt = output.lastIndexOf('Freeing surfaces.\n');
     var before = shutDownAt < 0 ? output : output.slice(0, shutDownAt);
@@ -225,7 +225,7 @@
     var unterminated = before.slice(lineEnd + 1);
     var lines = before.slice(0, Math.max(lineEnd, 0)).split('\n');
     var lastLine = lines[lines.length - 1];
-    if (lastLine === 'Openning molecule list.' && unterminated === '') {
+    if (/Openning molecule list\.$/.test(lastLine) && unterminated === '') {
       return null;
     }
     return unterminated === '' ? lastLine : lastLine + '\n' + unterminated;
