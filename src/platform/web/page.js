@@ -1,10 +1,12 @@
 // The page side of the browser build, linked with --pre-js. It runs inside the module's
-// own scope, next to emscripten's SDL emulation, and does three things:
-//  - it offers window.molvane, the page contract: `output`, the program's standard
-//    output so far, one character per byte; `exitStatus`, null while the quiz runs and
-//    then the program's exit status; `error`, null unless the module crashed;
-//  - it makes the emulation deliver keys and waits as the desktop does;
-//  - it shows the end of the quiz and offers to play again.
+// own scope, next to emscripten's SDL emulation, and
+//  - offers window.molvane, the page contract: `output`, the program's standard output
+//    so far, one character per byte; `exitStatus`, null while the quiz runs and then
+//    the program's exit status; `error`, null unless the module crashed;
+//  - makes the emulation deliver keys as the desktop does, and wakes the program's
+//    waits (platform/web/wait_for_event.cpp) on the next input event;
+//  - decodes the pictures that platform/web/bitmap_loader.cpp loads;
+//  - shows the end of the quiz and offers to play again.
 
 (function() {
   'use strict';
@@ -136,6 +138,7 @@
     return new Promise(function(resolve) { resumeProgram = resolve; });
   };
 
+  // Resumes the waiting program once SDL's queue holds an event for it.
   function wakeProgram() {
     if (resumeProgram !== null && SDL.events.length > 0) {
       var resume = resumeProgram;
@@ -202,6 +205,7 @@
     }
   };
 
+  // Lets go of a decoded picture that SDL has copied into a surface.
   Module['molvaneForgetPicture'] = function(path) {
     var key = PATH_FS.resolve(path);
     var picture = Module['preloadedImages'][key];
@@ -237,6 +241,7 @@
     return lines[lines.length - 1];
   }
 
+  // Shows the end panel with text, and extra below it if given, and focuses Play again.
   function showEnd(text, extra) {
     message.textContent = text;
     detail.textContent = extra || '';
@@ -249,6 +254,7 @@
 
   again.addEventListener('click', function() { location.reload(); });
 
+  // The program has exited with status.
   function finish(status) {
     if (ended) {
       return;
@@ -264,6 +270,7 @@
     }
   }
 
+  // The module has crashed or could not start; what says why.
   function crash(what) {
     if (ended) {
       return;
