@@ -133,9 +133,6 @@ class Page:
             "return window.molvane && {output: molvane.output, exitStatus: molvane.exitStatus,"
             " error: molvane.error};")
 
-    def output(self):
-        return self.contract()["output"]
-
     def wait_for(self, condition, what, timeout=10.0):
         """Polls condition() until it is true; fails with `what` after timeout seconds."""
         deadline = time.monotonic() + timeout
@@ -146,10 +143,6 @@ class Page:
             if time.monotonic() > deadline:
                 raise AssertionError("timed out waiting for %s; page: %r" % (what, self.contract()))
             time.sleep(0.02)
-
-    def wait_for_output(self, text, timeout=10.0):
-        return self.wait_for(lambda: text in (self.contract() or {}).get("output", ""),
-                             "output %r" % text, timeout)
 
     def wait_for_end(self, timeout=10.0):
         """Waits until the program has exited and returns the page contract."""
