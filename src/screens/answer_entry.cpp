@@ -1,6 +1,7 @@
 #include "screens/answer_entry.h"
 
 #include "molecule/molecule.h"
+#include "platform/platform.h"
 #include "screens/draw.h"
 #include "screens/key_table.h"
 #include "screens/text_input.h"
@@ -88,7 +89,7 @@ void Molecule::askForName()
         }
         // Sleep until the player does something rather than poll at full speed.
         if (!flags.done && !anyEvent) {
-            SDL_WaitEvent(nullptr);
+            waitForEvent();
         }
     }
 }

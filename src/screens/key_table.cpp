@@ -2,7 +2,15 @@
 
 #include <cstring>
 
-char keyCharacter(SDLKey sym, SDLMod mod)
+namespace {
+
+// The keypad digits in order; their key symbols need not be consecutive.
+constexpr SDLKey keypadDigits[] = {SDLK_KP0, SDLK_KP1, SDLK_KP2, SDLK_KP3, SDLK_KP4,
+                                   SDLK_KP5, SDLK_KP6, SDLK_KP7, SDLK_KP8, SDLK_KP9};
+
+}  // namespace
+
+char keyCharacter(SDLKey sym, KeyModifiers mod)
 {
     if (sym >= SDLK_a && sym <= SDLK_z) {
         const bool shift = mod == KMOD_LSHIFT || mod == KMOD_RSHIFT;
@@ -11,8 +19,10 @@ char keyCharacter(SDLKey sym, SDLMod mod)
     if (sym >= SDLK_0 && sym <= SDLK_9) {
         return static_cast<char>('0' + (sym - SDLK_0));
     }
-    if (sym >= SDLK_KP0 && sym <= SDLK_KP9) {
-        return static_cast<char>('0' + (sym - SDLK_KP0));
+    for (int digit = 0; digit < 10; ++digit) {
+        if (sym == keypadDigits[digit]) {
+            return static_cast<char>('0' + digit);
+        }
     }
     switch (sym) {
     case SDLK_SPACE: return ' ';

@@ -1,5 +1,6 @@
 #include "screens/picture_screens.h"
 
+#include "platform/platform.h"
 #include "screens/bitmap_loader.h"
 #include "screens/draw.h"
 #include "shell/resources.h"
@@ -23,7 +24,7 @@ bool waitForKey(SDL_Surface* picture, bool anyKeyQuits)
         drawAt(picture, 0, 0);
         SDL_Flip(screen);
         if (!flags.done && !anyEvent) {
-            SDL_WaitEvent(nullptr);
+            waitForEvent();
         }
     }
     return flags.quit;

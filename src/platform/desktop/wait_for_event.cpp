@@ -1,0 +1,8 @@
+#include "platform/platform.h"
+
+#include <SDL.h>
+
+void waitForEvent()
+{
+    SDL_WaitEvent(nullptr);
+}

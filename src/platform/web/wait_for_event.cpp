@@ -1,0 +1,16 @@
+#include "platform/platform.h"
+
+#include <SDL.h>
+
+#include <emscripten.h>
+
+// Suspends the program until the page has handed SDL the next input event; the browser
+// runs freely in the meantime (see page.js).
+EM_ASYNC_JS(void, sleepUntilInput, (), { await Module['molvaneNextInput'](); });
+
+void waitForEvent()
+{
+    if (SDL_PollEvent(nullptr) == 0) {
+        sleepUntilInput();
+    }
+}

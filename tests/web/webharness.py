@@ -1,0 +1,241 @@
+"""Plays the browser build of the quiz in headless Chromium.
+
+A run copies the built web folder (index.html, index.js, index.wasm) into a temporary
+folder, packs a data folder into it with scripts/web-data, serves it from 127.0.0.1 and
+opens it in Debian's chromium through chromium-driver. Keys go in through the DevTools
+protocol (Input.dispatchKeyEvent), as a keyboard's would; the page contract
+(window.molvane) and the canvas pixels come back out.
+"""
+
+import argparse
+import base64
+import functools
+import http.server
+import io
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+from PIL import Image
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import datagen  # noqa: E402  (the end-to-end tests' data generator)
+
+CHROMIUM_FLAGS = [
+    "--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+    "--disable-background-networking", "--disable-component-update", "--disable-sync",
+    "--disable-dev-shm-usage", "--window-size=1000,800",
+]
+
+# What the DevTools protocol needs to type one key, by the name used in the tests:
+# (key, code, Windows virtual key code, location, text typed).
+_LETTERS = {c: (c, "Key" + c.upper(), ord(c.upper()), 0, c) for c in "abcdefghijklmnopqrstuvwxyz"}
+_DIGITS = {c: (c, "Digit" + c, ord(c), 0, c) for c in "0123456789"}
+_KEYPAD = {"KP_" + c: (c, "Numpad" + c, 96 + int(c), 3, c) for c in "0123456789"}
+KEYS = dict(_LETTERS, **_DIGITS, **_KEYPAD)
+KEYS.update({
+    "space": (" ", "Space", 32, 0, " "),
+    "minus": ("-", "Minus", 189, 0, "-"),
+    "comma": (",", "Comma", 188, 0, ","),
+    "period": (".", "Period", 190, 0, "."),
+    "slash": ("/", "Slash", 191, 0, "/"),
+    "Return": ("Enter", "Enter", 13, 0, "\r"),
+    "BackSpace": ("Backspace", "Backspace", 8, 0, ""),
+    "Escape": ("Escape", "Escape", 27, 0, ""),
+    "Shift_L": ("Shift", "ShiftLeft", 16, 1, ""),
+    "Shift_R": ("Shift", "ShiftRight", 16, 2, ""),
+    "Caps_Lock": ("CapsLock", "CapsLock", 20, 0, ""),
+    "Num_Lock": ("NumLock", "NumLock", 144, 0, ""),
+    "KP_Decimal": (".", "NumpadDecimal", 110, 3, "."),
+    "KP_Divide": ("/", "NumpadDivide", 111, 3, "/"),
+    "KP_Multiply": ("*", "NumpadMultiply", 106, 3, "*"),
+    "KP_Subtract": ("-", "NumpadSubtract", 109, 3, "-"),
+    "KP_Add": ("+", "NumpadAdd", 107, 3, "+"),
+    "KP_Enter": ("Enter", "NumpadEnter", 13, 3, "\r"),
+})
+SHIFT_MODIFIER = 8
+
+
+def repo_root():
+    return os.path.abspath(os.path.join(HERE, "..", ".."))
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+class Server:
+    """Serves one folder from 127.0.0.1 on a free port."""
+
+    def __init__(self, folder):
+        handler = functools.partial(QuietHandler, directory=folder)
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def make_site(web_dir, data_dir, site_dir):
+    """Copies the built page into site_dir and packs data_dir into it."""
+    os.makedirs(site_dir, exist_ok=True)
+    for name in ("index.html", "index.js", "index.wasm"):
+        shutil.copy(os.path.join(web_dir, name), site_dir)
+    subprocess.run([os.path.join(repo_root(), "scripts", "web-data"), data_dir, site_dir],
+                   check=True)
+
+
+def start_browser():
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in CHROMIUM_FLAGS:
+        options.add_argument(flag)
+    profile = tempfile.mkdtemp(prefix="molvane-chromium-")
+    options.add_argument("--user-data-dir=" + profile)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.molvane_profile = profile
+    return driver
+
+
+def stop_browser(driver):
+    try:
+        driver.quit()
+    finally:
+        shutil.rmtree(driver.molvane_profile, ignore_errors=True)
+
+
+class Page:
+    """One quiz page in a browser tab."""
+
+    def __init__(self, driver, url):
+        self.driver = driver
+        self.modifiers = 0
+        driver.get(url)
+
+    def cdp(self, command, **params):
+        return self.driver.execute_cdp_cmd(command, params)
+
+    def contract(self):
+        return self.driver.execute_script(
+            "return window.molvane && {output: molvane.output, exitStatus: molvane.exitStatus,"
+            " error: molvane.error};")
+
+    def wait_for(self, condition, what, timeout=10.0):
+        """Polls condition() until it is true; fails with `what` after timeout seconds."""
+        deadline = time.monotonic() + timeout
+        while True:
+            result = condition()
+            if result:
+                return result
+            if time.monotonic() > deadline:
+                raise AssertionError("timed out waiting for %s; page: %r" % (what, self.contract()))
+            time.sleep(0.02)
+
+    def wait_for_end(self, timeout=10.0):
+        """Waits until the program has exited and returns the page contract."""
+        self.wait_for(lambda: (self.contract() or {}).get("exitStatus") is not None,
+                      "the end of the run", timeout)
+        return self.contract()
+
+    def key_event(self, kind, name, repeat=False):
+        key, code, vk, location, text = KEYS[name]
+        params = {"type": kind, "key": key, "code": code, "windowsVirtualKeyCode": vk,
+                  "nativeVirtualKeyCode": vk, "location": location, "modifiers": self.modifiers,
+                  "autoRepeat": repeat}
+        if kind == "keyDown" and text:
+            params["text"] = text
+            params["unmodifiedText"] = text
+        if kind == "keyDown" and key == "Shift":
+            self.modifiers |= SHIFT_MODIFIER
+            params["modifiers"] = self.modifiers
+        self.cdp("Input.dispatchKeyEvent", **params)
+        if kind == "keyUp" and key == "Shift":
+            self.modifiers &= ~SHIFT_MODIFIER
+
+    def press(self, *names):
+        """Presses and releases each named key in turn."""
+        for name in names:
+            self.key_event("keyDown", name)
+            self.key_event("keyUp", name)
+
+    def type_text(self, text):
+        """Types text; capitals with the left Shift."""
+        for char in text:
+            if "A" <= char <= "Z":
+                self.key_event("keyDown", "Shift_L")
+                self.press(char.lower())
+                self.key_event("keyUp", "Shift_L")
+            else:
+                self.press({" ": "space", "-": "minus", ",": "comma", ".": "period",
+                            "/": "slash", "+": "KP_Add"}.get(char, char))
+
+    def canvas(self):
+        """The canvas as a PIL image of 800 x 600."""
+        data = self.driver.execute_script(
+            "return document.getElementById('canvas').toDataURL('image/png');")
+        return Image.open(io.BytesIO(base64.b64decode(data.split(",", 1)[1]))).convert("RGB")
+
+    def pixel(self, x=5, y=5):
+        return self.canvas().getpixel((x, y))
+
+    def wait_for_pixel(self, colour, x=5, y=5, what=None):
+        self.wait_for(lambda: self.pixel(x, y) == tuple(colour),
+                      what or "pixel %r at (%d, %d)" % (colour, x, y))
+
+    def console(self):
+        return [entry["message"] for entry in self.driver.get_log("browser")]
+
+
+class WebCase(unittest.TestCase):
+    """A test case with one browser for the module and one served folder per run."""
+
+    web_dir = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.driver = start_browser()
+
+    @classmethod
+    def tearDownClass(cls):
+        stop_browser(cls.driver)
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="molvane-web-")
+        self.addCleanup(shutil.rmtree, self.tmp, ignore_errors=True)
+        self.servers = []
+        self.addCleanup(lambda: [server.close() for server in self.servers])
+
+    def open_quiz(self, names=(), prepare=None, **data_options):
+        """Serves a quiz made of names (see datagen.make_data) and opens it. prepare, if
+        given, may change the data folder before it is packed."""
+        data = os.path.join(self.tmp, "data")
+        colours = datagen.make_data(data, names, **data_options)
+        if prepare is not None:
+            prepare(data)
+        site = os.path.join(self.tmp, "site")
+        make_site(self.web_dir, data, site)
+        server = Server(site)
+        self.servers.append(server)
+        self.page = Page(self.driver, server.url + "index.html")
+        return colours
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--web-dir", required=True, help="the folder scripts/web built")
+    args, rest = parser.parse_known_args()
+    WebCase.web_dir = os.path.abspath(args.web_dir)
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
