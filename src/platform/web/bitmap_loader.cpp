@@ -21,21 +21,16 @@ struct FileClose {
     void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
 };
 
-// Reads up to `capacity` leading bytes of the file at path into header, and the file's
-// size. The emulated SDL_RWops cannot be read from C++, so this goes through stdio.
-bool readHeader(const char* path, unsigned char* header, std::size_t capacity, std::size_t& length,
-                long& fileSize)
+// Reads up to `capacity` leading bytes of the file at path into header. The emulated
+// SDL_RWops cannot be read from C++, so this goes through stdio.
+bool readHeader(const char* path, unsigned char* header, std::size_t capacity, std::size_t& length)
 {
     const std::unique_ptr<std::FILE, FileClose> file(std::fopen(path, "rb"));
     if (file == nullptr) {
         return false;
     }
     length = std::fread(header, 1, capacity, file.get());
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) {
-        return false;
-    }
-    fileSize = std::ftell(file.get());
-    return fileSize >= 0;
+    return true;
 }
 
 }  // namespace
@@ -44,9 +39,10 @@ SDL_Surface* loadBitmap(const char* path)
 {
     unsigned char header[bitmapHeaderBytes] = {};
     std::size_t length = 0;
-    long fileSize = 0;
-    if (!readHeader(path, header, sizeof header, length, fileSize) ||
-        !isSafeBitmapHeader(header, length, fileSize)) {
+    if (!readHeader(path, header, sizeof header, length)) {
+        return nullptr;
+    }
+    if (!isWithinPictureBudget(header, length)) {
         SDL_SetError("%s is not a picture this program can show", path);
         return nullptr;
     }
