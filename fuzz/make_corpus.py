@@ -11,8 +11,10 @@ it rewrites the folders whole.
 import os
 import shutil
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 
 LISTS = {
     "plain": b"3\nwater\nethanol\npropan-2-ol\n",
@@ -110,6 +112,20 @@ def bitmaps():
     yield "size-field-lies", bmp(3, 2, 24, rows(9, 2), file_size=1 << 30)
     yield "not-a-bitmap", bytes((k * 73 + 11) & 0xFF for k in range(120))
     yield "png-signature", b"\x89PNG\r\n\x1a\n" + bytes(40)
+    yield "builder-rle8", builder_rle8()
+
+
+def builder_rle8():
+    """A small picture as the quiz builder writes every picture: runs, literals, odd rows."""
+    from PIL import Image
+    import rle8
+
+    image = Image.new("P", (37, 5), 0)
+    image.putpalette([value for k in range(256) for value in (k, 255 - k, k // 2)])
+    for x in range(37):
+        image.putpixel((x, 1), x % 7)
+        image.putpixel((x, 3), 200 if x > 30 else 0)
+    return rle8.bmp_bytes(image)
 
 
 def write(target, seeds):
