@@ -80,6 +80,10 @@ void Molecule::askForName()
         while (SDL_PollEvent(&event) != 0) {
             anyEvent = true;
             handleEntryEvent(event, name.text, flags);
+        }
+        // One redraw per pass shows the same frame as a redraw after each of its
+        // events would have shown last, and keeps up with a busy pointer.
+        if (anyEvent) {
             drawQuestion(name, picture.get());
         }
         answer = name.text;
