@@ -3,9 +3,21 @@
 #include "screens/bitmap_loader.h"
 #include "shell/resources.h"
 
+#include <cstdlib>
 #include <iostream>
 
 namespace {
+
+// Unless the user chose a renderer, SDL draws the window in memory and hands each frame
+// straight to the window system. That shows the same pixels as its OpenGL renderer, but
+// starts faster, presents a frame several times faster and needs far less memory.
+void preferSoftwareDrawing()
+{
+    if (std::getenv("SDL_RENDER_DRIVER") == nullptr) {
+        setenv("SDL_RENDER_DRIVER", "software", 0);
+        setenv("SDL_FRAMEBUFFER_ACCELERATION", "software", 0);
+    }
+}
 
 // Prints a failed step's message followed directly by SDL's own account of it.
 bool fail(const char* message)
@@ -19,6 +31,7 @@ bool fail(const char* message)
 bool startUp()
 {
     std::cout << "Initializing SDL\n";
+    preferSoftwareDrawing();
     if (SDL_Init(0xFFFF) < 0) {
         return fail("Unable to initialize SDL Graphics, please try again later.  Sorry.\n");
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -99,6 +100,23 @@ TEST_F(StartUp, OpensTheCaptionedWindowAndEveryResource)
     EXPECT_NE(lastPicture, nullptr);
     EXPECT_TRUE(moleculeList.is_open());
     EXPECT_EQ(prompt, nullptr);
+}
+
+TEST_F(StartUp, DrawsInSoftwareUnlessTheUserChoseARenderer)
+{
+    unsetenv("SDL_RENDER_DRIVER");
+    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+    startUpOrFail();
+    EXPECT_STREQ(std::getenv("SDL_RENDER_DRIVER"), "software");
+    EXPECT_STREQ(std::getenv("SDL_FRAMEBUFFER_ACCELERATION"), "software");
+    releaseAll();
+
+    setenv("SDL_RENDER_DRIVER", "opengl", 1);
+    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+    startUpOrFail();
+    EXPECT_STREQ(std::getenv("SDL_RENDER_DRIVER"), "opengl");
+    EXPECT_EQ(std::getenv("SDL_FRAMEBUFFER_ACCELERATION"), nullptr);
+    unsetenv("SDL_RENDER_DRIVER");
 }
 
 TEST_F(StartUp, OnlyWarnsWithoutTheClosingPicture)
