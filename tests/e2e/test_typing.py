@@ -19,8 +19,8 @@ class PointerFlood:
     of its own, the way a fast mouse or a palm on a touchpad does, until stopped."""
 
     def __init__(self, display, rate=1000):
-        x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
-        self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst"))
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
         x11.XOpenDisplay.restype = ctypes.c_void_p
         x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
         x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
