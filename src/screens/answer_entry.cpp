@@ -81,8 +81,8 @@ void Molecule::askForName()
             anyEvent = true;
             handleEntryEvent(event, name.text, flags);
         }
-        // One redraw per pass shows the same frame as a redraw after each of its
-        // events would have shown last, and keeps up with a busy pointer.
+        // One redraw per pass, from the line as the pass left it: the frame a redraw
+        // after its last event would give, at a cost a busy pointer cannot multiply.
         if (anyEvent) {
             drawQuestion(name, picture.get());
         }
