@@ -30,10 +30,20 @@ Measured:
             fast as the X server takes them, and 4 s of a 125 Hz mouse. Beside them,
             how many events the platform keeps for a program that takes none for 3 s
             while 2,000 motions and a key press arrive (the baseline with --hold).
+  typing    on an empty answer screen, 5 s of a 1000 Hz pointer while 50 letters are
+  flood     typed at 10 a second, then Enter while the pointer still moves: presses
+            lost, each letter's X key press to the end of the first flip after its
+            delivery, and Enter to the first flip after the wrong-answer picture was
+            drawn. Before it, the wrong-answer screen under the same pointer: a space
+            to the first flip after the question screen's background was drawn.
+  phases    where each launch spent its time, from the start-up calls the shim logs.
   memory    VmHWM from /proc/PID/status.
-  what-if   the flip, the keys and both floods again with SDL's software
-            renderer chosen through the environment (SDL_RENDER_DRIVER=software), and
-            whether the screens it shows are pixel for pixel the same.
+  before    with --before, an earlier binary goes through the same launches (interleaved)
+            and the same session, in the same run.
+  what-if   the keys and the floods again with SDL_RENDER_DRIVER chosen through the
+            environment (--whatif-renderer, opengl by default: SDL's own choice before
+            the program chose software drawing), and whether the screens it shows are
+            pixel for pixel the same.
 """
 
 import argparse
@@ -78,7 +88,15 @@ TYPED_KEYS = 50          # letters typed per round; the line holds at most 51
 KEY_GAP = (0.040, 0.090)  # pause before each key press, as a quick typist leaves
 RETRY_GAP = 0.25         # a player who sees nothing presses again after this
 BARE_FLIPS = 120
-SOFTWARE = {"SDL_RENDER_DRIVER": "software"}
+TYPING_FLOOD_SECONDS = 5.0  # a fast mouse over the window while the player types
+TYPING_FLOOD_HZ = 1000
+TYPING_FLOOD_LETTERS = 50
+TYPING_FLOOD_KEY_HZ = 10
+TYPING_FLOOD_AFTER = 0.5    # the pointer goes on moving this long after Enter
+PICTURE_FLOOD_SECONDS = 2.0
+MOTION_SLACK = 0.005        # a paced pointer catches up on at most this much delay
+# What the program chooses for itself when the user has not set SDL_RENDER_DRIVER.
+SOFTWARE_DRAWING = {"SDL_RENDER_DRIVER": "software", "SDL_FRAMEBUFFER_ACCELERATION": "software"}
 LETTERS = "abcdefghijklmnopqrstuvwxyz"
 
 
@@ -239,6 +257,8 @@ class FrameLog:
         self.rest = b""
         self.events = []   # (time, type, key symbol)
         self.flips = []    # (start, end)
+        self.calls = []    # (name, start, end, returned pointer): start-up calls
+        self.blits = []    # (time, source surface pointer)
         self.last_change = time.monotonic()
 
     def read(self):
@@ -260,7 +280,24 @@ class FrameLog:
                 self.events.append((int(fields[1]), int(fields[2]), int(fields[3])))
             elif fields[0] == b"F":
                 self.flips.append((int(fields[1]), int(fields[2])))
+            elif fields[0] == b"B":
+                self.blits.append((int(fields[1]), fields[2].decode()))
+            elif fields[0] == b"C":
+                self.calls.append((fields[1].decode(), int(fields[2]), int(fields[3]),
+                                   fields[4].decode()))
         return self
+
+    def loaded(self):
+        """The pointers SDL_LoadBMP_RW returned, in order: background, correct, incorrect,
+        last, the molecules, then the home picture."""
+        return [c[3] for c in self.calls if c[0] == "SDL_LoadBMP_RW"]
+
+    def first_flip_after_blit(self, surface, since):
+        """End of the first flip that starts after `surface` was drawn at or after `since`."""
+        drawn = next((t for t, p in self.blits if t >= since and p == surface), None)
+        if drawn is None:
+            return None
+        return next((end for start, end in self.flips if start >= drawn), None)
 
 
 class Process:
@@ -435,26 +472,55 @@ def summary_ms(values_ns):
             "min_ms": min(ms), "max_ms": max(ms)}
 
 
+def launch_phases(run):
+    """Where one launch spent its time, from the spawn to the end of the first flip:
+    [(phase, ns)], read from the start-up calls the shim logged."""
+    frames = run.frames
+    first = {}
+    for name, start, end, _ in frames.calls:
+        first.setdefault(name, (start, end))
+    loads = [(start, end) for name, start, end, _ in frames.calls if name == "SDL_LoadBMP_RW"]
+    marks = [("spawn", run.spawned)]
+    if "SDL_Init" in first:
+        marks += [("exec, linking, static set-up", first["SDL_Init"][0]),
+                  ("SDL_Init", first["SDL_Init"][1])]
+    if "SDL_SetVideoMode" in first:
+        marks.append(("caption and SDL_SetVideoMode", first["SDL_SetVideoMode"][1]))
+    if "TTF_OpenFont" in first:
+        marks.append(("TTF_Init and TTF_OpenFont", first["TTF_OpenFont"][1]))
+    if len(loads) >= 6:
+        marks += [("four fixed pictures", loads[3][1]),
+                  ("list and %d molecule pictures" % (len(loads) - 5), loads[-2][1]),
+                  ("home picture", loads[-1][1])]
+    marks.append(("first frame: draw and SDL_Flip", frames.flips[0][1]))
+    return [(label, t - marks[k][1]) for k, (label, t) in enumerate(marks[1:])]
+
+
 def measure_launches(x, commands, runs):
-    """Interleaved launches: {tag: [ns to first frame]}, {tag: [VmHWM]}, dropped runs."""
+    """Interleaved launches: {tag: [ns to first frame]}, {tag: [VmHWM]}, dropped runs,
+    {tag: {phase: [ns]}}."""
     times = {tag: [] for tag in commands}
     hwm = {tag: [] for tag in commands}
+    phases = {tag: {} for tag in commands}
     drops = 0
     for round_number in range(runs + 1):
-        for tag, (command, workdir, shim) in commands.items():
-            run = Process(x, command, workdir, shim, "launch-" + tag)
+        for tag, (command, workdir, shim, env) in commands.items():
+            run = Process(x, command, workdir, shim, "launch-" + tag, env)
             try:
                 run.start()
                 drops += run.drops
                 if round_number > 0:  # round 0 only warms the caches
                     times[tag].append(run.first_frame())
+                    run.frames.read()
+                    for label, ns in launch_phases(run):
+                        phases[tag].setdefault(label, []).append(ns)
                     run.settle()
                     hwm[tag].append(run.vm_hwm_kib())
             finally:
                 run.stop()
                 run.kill()
         log("launch round %d of %d done" % (round_number, runs))
-    return times, hwm, drops
+    return times, hwm, drops, phases
 
 
 def bare_flip(x, baseline, workdir, shim, env=None):
@@ -641,6 +707,138 @@ def flood(run, xtest, motions, rate_hz=None):
     return result
 
 
+def paced_flood(xtest, seconds, rate_hz, keys):
+    """Moves the pointer to and fro at `rate_hz` for `seconds` while pressing each of
+    `keys` [(due second, key name)] when it is due. Motions that fell behind are sent at
+    once, but none more than MOTION_SLACK late: those are skipped, as a mouse reports no
+    backlog. Returns the presses [(key name, time pressed)] and the motions sent."""
+    presses = []
+    pending = sorted(keys)
+    started = time.monotonic()
+    sent = 0
+    slot = 0
+    while True:
+        elapsed = time.monotonic() - started
+        if elapsed >= seconds:
+            break
+        while pending and pending[0][0] <= elapsed:
+            key = pending.pop(0)[1]
+            presses.append((key, xtest.tap(key)))
+        slot = max(slot, int((elapsed - MOTION_SLACK) * rate_hz))
+        while slot <= elapsed * rate_hz:
+            xtest.nudge(1 if sent % 2 == 0 else -1)
+            sent += 1
+            slot += 1
+        pause = slot / rate_hz - (time.monotonic() - started)
+        if pending:
+            pause = min(pause, pending[0][0] - (time.monotonic() - started))
+        if pause > 0:
+            time.sleep(pause)
+    return presses, sent
+
+
+KEYSYMS = {"Return": 13, "space": 32}
+
+
+def match_presses(presses, events):
+    """Pairs each press [(key name, time)] with the first key-down of its symbol delivered
+    after the one paired before it: [(press time, delivery time or None)]."""
+    downs = [e for e in events if e[1] == SDL_KEYDOWN]
+    pairs, k = [], 0
+    for key, pressed in presses:
+        sym = KEYSYMS.get(key, ord(key[0]))
+        j = k
+        while j < len(downs) and (downs[j][2] != sym or downs[j][0] < pressed):
+            j += 1
+        if j < len(downs):
+            pairs.append((pressed, downs[j][0]))
+            k = j + 1
+        else:
+            pairs.append((pressed, None))
+    return pairs
+
+
+def typing_flood(run, xtest):
+    """On an empty answer screen: TYPING_FLOOD_SECONDS of a TYPING_FLOOD_HZ pointer while
+    TYPING_FLOOD_LETTERS letters are typed at TYPING_FLOOD_KEY_HZ, then Enter while the
+    pointer still moves. The line is no molecule's name, so Enter shows the wrong-answer
+    screen."""
+    run.settle()
+    frames = run.frames.read()
+    events_before = len(frames.events)
+    flips_before = len(frames.flips)
+    incorrect = frames.loaded()[2]
+    gap = 1.0 / TYPING_FLOOD_KEY_HZ
+    keys = [(gap / 2 + k * gap, LETTERS[k % 26]) for k in range(TYPING_FLOOD_LETTERS)]
+    enter_at = TYPING_FLOOD_SECONDS + gap / 2
+    keys.append((enter_at, "Return"))
+    presses, sent = paced_flood(xtest, enter_at + TYPING_FLOOD_AFTER, TYPING_FLOOD_HZ, keys)
+    run.settle(FLOOD_DEADLINE)
+    frames = run.frames.read()
+    events = frames.events[events_before:]
+    flips = frames.flips[flips_before:]
+    pairs = match_presses(presses, events)
+    to_frame, delivered_to_frame = [], []
+    for pressed, delivered in pairs[:-1]:
+        if delivered is not None:
+            end = next((e for s, e in flips if s >= delivered), None)
+            if end is not None:
+                to_frame.append(end - pressed)
+                delivered_to_frame.append(end - delivered)
+    enter_pressed = presses[-1][1]
+    shown = frames.first_flip_after_blit(incorrect, enter_pressed)
+    result = {
+        "seconds": enter_at + TYPING_FLOOD_AFTER,
+        "motions_sent": sent,
+        "rate_hz": sent / (enter_at + TYPING_FLOOD_AFTER),
+        "motions_delivered": sum(1 for e in events if e[1] == SDL_MOUSEMOTION),
+        "presses": len(presses),
+        "presses_lost": sum(1 for _, d in pairs if d is None),
+        "pressed": summary_ms(to_frame) if to_frame else None,
+        "delivered": summary_ms(delivered_to_frame) if delivered_to_frame else None,
+        "enter_to_answer_screen_ms": (shown - enter_pressed) / 1e6 if shown else None,
+        "redraws": len(flips),
+    }
+    log("typing under a %d Hz pointer (%.0f Hz sent): %d of %d presses lost; key to frame"
+        " p95 %s ms; Enter to the answer screen %s ms" % (
+            TYPING_FLOOD_HZ, result["rate_hz"], result["presses_lost"], result["presses"],
+            "%.1f" % result["pressed"]["p95_ms"] if to_frame else "-",
+            "%.0f" % result["enter_to_answer_screen_ms"] if shown else "never"))
+    return result
+
+
+def picture_flood(run, xtest):
+    """On the wrong-answer screen: a TYPING_FLOOD_HZ pointer for PICTURE_FLOOD_SECONDS,
+    with a space pressed halfway: how long until the question screen is drawn."""
+    run.settle()
+    frames = run.frames.read()
+    events_before = len(frames.events)
+    flips_before = len(frames.flips)
+    background = frames.loaded()[0]
+    presses, sent = paced_flood(xtest, PICTURE_FLOOD_SECONDS, TYPING_FLOOD_HZ,
+                                [(PICTURE_FLOOD_SECONDS / 2, "space")])
+    run.settle(FLOOD_DEADLINE)
+    frames = run.frames.read()
+    events = frames.events[events_before:]
+    pairs = match_presses(presses, events)
+    pressed = presses[0][1]
+    shown = frames.first_flip_after_blit(background, pressed)
+    before_key = [e for e in events if e[0] < (pairs[0][1] or pressed)]
+    flips_before_key = [f for f in frames.flips[flips_before:] if f[0] < (pairs[0][1] or pressed)]
+    result = {
+        "seconds": PICTURE_FLOOD_SECONDS,
+        "motions_sent": sent,
+        "rate_hz": sent / PICTURE_FLOOD_SECONDS,
+        "motions_delivered": sum(1 for e in events if e[1] == SDL_MOUSEMOTION),
+        "press_lost": pairs[0][1] is None,
+        "key_to_question_ms": (shown - pressed) / 1e6 if shown else None,
+        "events_per_flip_before_key": len(before_key) / max(1, len(flips_before_key)),
+    }
+    log("wrong-answer screen under a %d Hz pointer: space to the question screen %s ms" % (
+        TYPING_FLOOD_HZ, "%.0f" % result["key_to_question_ms"] if shown else "never"))
+    return result
+
+
 def session(x, molvane, workdir, shim, rng, env=None, full=True):
     """One run on the bundled quiz: idle, typing, floods, wrong answer, memory.
 
@@ -674,11 +872,16 @@ def session(x, molvane, workdir, shim, rng, env=None, full=True):
         for _ in range(10):
             key_sample(run, xtest, "BackSpace", rng)
         result["flood_mouse"] = flood(run, xtest, 500, rate_hz=125)
+        # The typed line is no molecule's name, so Enter shows the wrong-answer screen.
+        xtest.tap("Return")
+        run.settle()
         if full:
-            # The typed line is no molecule's name, so Enter shows the wrong-answer screen.
-            xtest.tap("Return")
-            run.settle()
             result["idle_wrong"] = idle_share(run, "wrong answer")
+        # A fast pointer over the wrong-answer screen, then over the question screen
+        # while the player types and submits.
+        result["picture_flood"] = picture_flood(run, xtest)
+        result["typing_flood"] = typing_flood(run, xtest)
+        if full:
             result["vm_hwm_kib"] = run.vm_hwm_kib()
     finally:
         if xtest is not None:
@@ -716,95 +919,162 @@ def library_versions():
 
 def report(r):
     m, l, s, w = r["machine"], r["launch"], r["session"], r["whatif"]
-    k, kw = s["keys"], w["keys"]
+    b = r.get("before")
+    kinds = l["kinds"]
+    base = kinds["baseline"]["ms"]
+    base_sw = kinds["baseline-software"]["ms"]
+
+    def both(f, key=None):
+        """One figure for the program measured now and, with --before, for the earlier one."""
+        after = f(s)
+        return (f(b) if b else "-"), after
+
+    def ms(v):
+        return "-" if v is None else "%.0f ms" % v
+
+    def dist(d):
+        return "-" if not d else "median %.2f ms, p95 %.2f ms" % (d["median_ms"], d["p95_ms"])
 
     def idle(key):
-        i = s[key]
-        return ("| Idle CPU, %s screen (%.1f s) | %.2f%% of a core (schedstat: %.2f%%) | <= 1%% | %s |"
-                % (i["screen"], i["seconds"], 100 * i["share_stat"], 100 * i["share_schedstat"],
-                   verdict(i["share_stat"] <= 0.01)))
+        def f(x):
+            i = x[key]
+            return "%.2f%% (schedstat %.2f%%)" % (100 * i["share_stat"], 100 * i["share_schedstat"])
+        return f
 
-    def flood_line(name, f):
-        return ("| %s | a letter showed %.0f ms after the first press; %d of %d presses lost;"
-                " %d of %d motions delivered; busy %.0f ms after the last motion | - | - |"
-                % (name, f["press_to_frame_ms"], f["presses_lost"], f["presses"],
-                   f["motions_delivered"], f["motions_sent"], f["busy_after_motions_ms"]))
+    def flood_text(name):
+        def f(x):
+            fl = x[name]
+            return ("letter after %.0f ms; %d of %d presses lost; %d of %d motions delivered;"
+                    " busy %.0f ms after the last motion"
+                    % (fl["press_to_frame_ms"], fl["presses_lost"], fl["presses"],
+                       fl["motions_delivered"], fl["motions_sent"], fl["busy_after_motions_ms"]))
+        return f
+
+    def tf(x):
+        return x["typing_flood"]
+
+    def launch_line(tag, label, target="-", met="-"):
+        k = kinds[tag]
+        return ("| Launch to %s (median of %d) | %.1f ms | %.2f x | %.2f x | %s | %s |"
+                % (label, l["runs"], k["ms"], k["ms"] / base, k["ms"] / base_sw, target, met))
 
     lines = [
         "Machine: nproc %d, %s, kernel %s, load average %.2f at start; %s."
         % (m["nproc"], m["cpu"], m["kernel"], m["load_at_start"],
            ", ".join("%s %s" % item for item in r["versions"].items())),
         "",
-        "| Measure | Figure | Target | Met |",
-        "|---|---|---|---|",
-        "| Launch to first frame, baseline (median of %d) | %.1f ms = 1.00 | - | - |"
-        % (l["runs"], l["baseline_ms"]),
-        "| Launch to home screen, bundled quiz (%d molecules) | %.1f ms = %.2f x baseline | <= 1.3 x | %s |"
-        % (r["bundled_molecules"], l["bundled_ms"], l["bundled_ratio"], verdict(l["bundled_ratio"] <= 1.3)),
-        "| Launch to home screen, %d molecules | %.1f ms = %.2f x baseline | < 2 s | %s |"
-        % (MOLECULES_MANY, l["many_ms"], l["many_ratio"], verdict(l["many_ms"] < 2000)),
-        idle("idle_home"), idle("idle_entry"), idle("idle_wrong"),
-        "| Idle CPU, baseline window (%.1f s) | %.2f%% of a core (schedstat: %.2f%%) | - | - |"
-        % (r["baseline_idle"]["seconds"], 100 * r["baseline_idle"]["share_stat"],
-           100 * r["baseline_idle"]["share_schedstat"]),
-        "| Key to frame, delivered key-down to the flip that shows the letter (n=%d) |"
-        " median %.2f ms, p95 %.2f ms (%.2f x / %.2f x one bare flip) | median <= 5 ms | %s |"
-        % (k["delivered"]["n"], k["delivered"]["median_ms"], k["delivered"]["p95_ms"],
-           k["delivered"]["median_ms"] / r["bare_flip"]["median_ms"],
-           k["delivered"]["p95_ms"] / r["bare_flip"]["median_ms"],
-           verdict(k["delivered"]["median_ms"] <= 5)),
-        "| Key to frame, X key press to that flip | median %.2f ms, p95 %.2f ms | - | - |"
-        % (k["pressed"]["median_ms"], k["pressed"]["p95_ms"]),
-        "| Key-down to the start of that flip (the program's own work) | median %.2f ms, p95 %.2f ms | - | - |"
-        % (k["own_work"]["median_ms"], k["own_work"]["p95_ms"]),
-        "| Key to second flip of the redraw | median %.2f ms, p95 %.2f ms | - | - |"
-        % (k["second_flip"]["median_ms"], k["second_flip"]["p95_ms"]),
-        "| The frame after the first letter differs from the one before it in the typed-line band |"
-        " %s | - | - |" % verdict(bool(k["first_letter_visible"])),
-        "| Backspace to frame (n=%d) | median %.2f ms, p95 %.2f ms | - | - |"
-        % (k["erase"]["n"], k["erase"]["median_ms"], k["erase"]["p95_ms"]),
-        "| One bare SDL_Flip (baseline, %d frames) | median %.2f ms, p95 %.2f ms | - | - |"
-        % (BARE_FLIPS, r["bare_flip"]["median_ms"], r["bare_flip"]["p95_ms"]),
-        flood_line("Flood: 2,000 motions at once, then a letter", s["flood_burst"]),
-        flood_line("Flood: 4 s of a 125 Hz mouse, then a letter", s["flood_mouse"]),
-        "| Events kept for a program that takes none for %.0f s while %d motions and a key press arrive"
-        " (baseline) | %d events, key press kept: %s | - | - |"
+        "Launch, interleaved in one run (ratios to the bare window as SDL sets it up by"
+        " default, and to the bare window drawn in software as the program now chooses):",
+        "",
+        "| Launch | Median | Ratio | Ratio to the software-drawn bare window | Target | Met |",
+        "|---|---|---|---|---|---|",
+        launch_line("baseline", "first frame, bare window"),
+        launch_line("baseline-software", "first frame, bare window drawn in software"),
+    ]
+    if "before" in kinds:
+        lines.append(launch_line("before", "home screen, bundled quiz (%d molecules), before"
+                                 % r["bundled_molecules"]))
+    lines.append(launch_line("bundled", "home screen, bundled quiz (%d molecules)"
+                             % r["bundled_molecules"], "<= 1.1 x",
+                             verdict(kinds["bundled"]["ms"] / base <= 1.1)))
+    for tag in r["extra_quizzes"]:
+        lines.append(launch_line(tag, "home screen, quiz %s (%d molecules)"
+                                 % (tag, r["extra_molecules"][tag]), "<= 1.1 x",
+                                 verdict(kinds[tag]["ms"] / base <= 1.1)))
+    lines.append(launch_line("many", "home screen, %d molecules" % MOLECULES_MANY, "< 2 s",
+                             verdict(kinds["many"]["ms"] < 2000)))
+    labels = []
+    for k in kinds.values():
+        for label in k["phases_ms"]:
+            if label not in labels:
+                labels.append(label)
+    tags = list(kinds)
+    lines += ["", "Where launch goes (medians; the phases of one launch add up to its total):", "",
+              "| Phase | " + " | ".join(tags) + " |", "|---|" + "---|" * len(tags)]
+    for label in labels:
+        cells = [("%.1f" % kinds[t]["phases_ms"][label]) if label in kinds[t]["phases_ms"]
+                 else "" for t in tags]
+        lines.append("| %s | %s |" % (label, " | ".join(cells)))
+
+    rows = [
+        ("Idle CPU, home screen (of a core)", both(idle("idle_home")), "<= 1 %"),
+        ("Idle CPU, answer-entry screen", both(idle("idle_entry")), "<= 1 %"),
+        ("Idle CPU, wrong-answer screen", both(idle("idle_wrong")), "<= 1 %"),
+        ("Key to frame, delivered key-down to the flip that shows the letter",
+         both(lambda x: dist(x["keys"]["delivered"])), "-"),
+        ("Key to frame, X key press to that flip", both(lambda x: dist(x["keys"]["pressed"])), "-"),
+        ("Key-down to the start of that flip (the program's own work)",
+         both(lambda x: dist(x["keys"]["own_work"])), "-"),
+        ("Backspace to frame", both(lambda x: dist(x["keys"]["erase"])), "-"),
+        ("Flood: 2,000 motions at once, then a letter", both(flood_text("flood_burst")), "-"),
+        ("Flood: 4 s of a 125 Hz mouse, then a letter", both(flood_text("flood_mouse")), "-"),
+        ("Typing under a %d Hz pointer: motions sent / delivered" % TYPING_FLOOD_HZ,
+         both(lambda x: "%d (%.0f Hz) / %d" % (tf(x)["motions_sent"], tf(x)["rate_hz"],
+                                               tf(x)["motions_delivered"])), "-"),
+        ("Typing under that pointer: presses lost (%d letters and Enter)" % TYPING_FLOOD_LETTERS,
+         both(lambda x: "%d of %d" % (tf(x)["presses_lost"], tf(x)["presses"])), "none"),
+        ("Typing under that pointer: X key press to the frame that shows the letter",
+         both(lambda x: dist(tf(x)["pressed"])), "p95 <= 30 ms"),
+        ("Typing under that pointer: delivered key-down to that frame",
+         both(lambda x: dist(tf(x)["delivered"])), "-"),
+        ("Typing under that pointer: Enter to the wrong-answer screen",
+         both(lambda x: ms(tf(x)["enter_to_answer_screen_ms"])), "<= 100 ms"),
+        ("Wrong-answer screen under that pointer: space to the question screen",
+         both(lambda x: "%s%s" % (ms(x["picture_flood"]["key_to_question_ms"]),
+                                  "; press lost" if x["picture_flood"]["press_lost"] else "")), "-"),
+        ("Peak RSS (VmHWM), bundled quiz, whole session",
+         both(lambda x: "%.1f MiB" % (x["vm_hwm_kib"] / 1024)), "-"),
+    ]
+    t = tf(s)
+    met = {
+        "Typing under that pointer: presses lost": t["presses_lost"] == 0,
+        "Typing under that pointer: X key press": bool(t["pressed"]) and t["pressed"]["p95_ms"] <= 30,
+        "Typing under that pointer: Enter": (t["enter_to_answer_screen_ms"] is not None
+                                             and t["enter_to_answer_screen_ms"] <= 100),
+        "Idle CPU, home": s["idle_home"]["share_stat"] <= 0.01,
+        "Idle CPU, answer": s["idle_entry"]["share_stat"] <= 0.01,
+        "Idle CPU, wrong": s["idle_wrong"]["share_stat"] <= 0.01,
+    }
+    lines += ["", "| Measure | Before | After | Target | Met |", "|---|---|---|---|---|"]
+    for name, (before, after), target in rows:
+        ok = next((verdict(v) for prefix, v in met.items() if name.startswith(prefix)), "-")
+        lines.append("| %s | %s | %s | %s | %s |" % (name, before, after, target, ok))
+    lines += [
+        "",
+        "| Other measures | Figure |",
+        "|---|---|",
+        "| Idle CPU, bare window | %.2f%% (schedstat %.2f%%) |"
+        % (100 * r["baseline_idle"]["share_stat"], 100 * r["baseline_idle"]["share_schedstat"]),
+        "| One bare SDL_Flip (bare window, %d frames), SDL's default / drawn in software |"
+        " median %.2f / %.2f ms, p95 %.2f / %.2f ms |"
+        % (BARE_FLIPS, r["bare_flip"]["median_ms"], w["bare_flip"]["median_ms"],
+           r["bare_flip"]["p95_ms"], w["bare_flip"]["p95_ms"]),
+        "| Events kept for a program that takes none for %.0f s while %d motions and a key"
+        " press arrive (bare window) | %d events, key press kept: %s |"
         % (r["held"]["hold_ms"] / 1000, r["held"]["motions_sent"], r["held"]["events_kept"],
            verdict(r["held"]["key_kept"])),
-        "| One pointer motion on the answer screen, delivery to the end of its second flip"
-        " (median, 125 Hz flood) | %.2f ms (one flip: %.2f ms) | - | - |"
-        % (s["flood_mouse"]["event_cost_ms"], s["flood_mouse"]["flip_median_ms"]),
-        "| Peak RSS (VmHWM), bundled quiz, whole session | %.1f MiB | - | - |" % (s["vm_hwm_kib"] / 1024),
-        "| Peak RSS (VmHWM) at the home screen: baseline / bundled / %d molecules | %.1f / %.1f / %.1f MiB"
-        " (%.2f x / %.2f x baseline) | - | - |"
-        % (MOLECULES_MANY, r["memory"]["baseline"] / 1024, r["memory"]["bundled"] / 1024,
-           r["memory"]["many"] / 1024, r["memory"]["bundled"] / r["memory"]["baseline"],
-           r["memory"]["many"] / r["memory"]["baseline"]),
+        "| Peak RSS (VmHWM) at the home screen (first frame for the bare window): %s |"
+        " %s MiB |" % (" / ".join(r["memory"]), " / ".join("%.1f" % (v / 1024)
+                                                         for v in r["memory"].values())),
         "",
-        "What-if, the same binary with SDL_RENDER_DRIVER=software:",
+        "What-if, the program measured now with SDL_RENDER_DRIVER=%s:" % r["whatif_renderer"],
         "",
-        "| Measure | Figure |",
-        "|---|---|",
-        "| One bare SDL_Flip | median %.2f ms, p95 %.2f ms |"
-        % (w["bare_flip"]["median_ms"], w["bare_flip"]["p95_ms"]),
-        "| Key to frame, delivered key-down (n=%d) | median %.2f ms, p95 %.2f ms |"
-        % (kw["delivered"]["n"], kw["delivered"]["median_ms"], kw["delivered"]["p95_ms"]),
-        "| Key to frame, X key press | median %.2f ms, p95 %.2f ms |"
-        % (kw["pressed"]["median_ms"], kw["pressed"]["p95_ms"]),
-        "| Flood: 2,000 motions at once, then a letter | a letter showed %.0f ms after the first press;"
-        " %d of %d presses lost; %d of %d motions delivered |"
-        % (w["flood_burst"]["press_to_frame_ms"], w["flood_burst"]["presses_lost"],
-           w["flood_burst"]["presses"], w["flood_burst"]["motions_delivered"],
-           w["flood_burst"]["motions_sent"]),
-        "| Flood: 4 s of a 125 Hz mouse, then a letter | a letter showed %.0f ms after the first press;"
-        " %d of %d presses lost; %d of %d motions delivered; busy %.0f ms after the last motion |"
-        % (w["flood_mouse"]["press_to_frame_ms"], w["flood_mouse"]["presses_lost"],
-           w["flood_mouse"]["presses"], w["flood_mouse"]["motions_delivered"],
-           w["flood_mouse"]["motions_sent"], w["flood_mouse"]["busy_after_motions_ms"]),
-        "| One pointer motion, delivery to the end of its second flip (median, 125 Hz flood) |"
-        " %.2f ms (one flip: %.2f ms) |"
-        % (w["flood_mouse"]["event_cost_ms"], w["flood_mouse"]["flip_median_ms"]),
-        "| Same pixels as the default renderer (home screen; prompt and typed line) | %s; %s |"
+        "| Measure | As built | With SDL_RENDER_DRIVER=%s |" % r["whatif_renderer"],
+        "|---|---|---|",
+        "| Key to frame, delivered key-down | %s | %s |"
+        % (dist(s["keys"]["delivered"]), dist(w["keys"]["delivered"])),
+        "| Key to frame, X key press | %s | %s |"
+        % (dist(s["keys"]["pressed"]), dist(w["keys"]["pressed"])),
+        "| Flood: 2,000 motions at once, then a letter | %s | %s |"
+        % (flood_text("flood_burst")(s), flood_text("flood_burst")(w)),
+        "| Flood: 4 s of a 125 Hz mouse, then a letter | %s | %s |"
+        % (flood_text("flood_mouse")(s), flood_text("flood_mouse")(w)),
+        "| Typing under a %d Hz pointer: presses lost; X key press to frame; Enter to the"
+        " answer screen | %d lost; %s; %s | %d lost; %s; %s |"
+        % (TYPING_FLOOD_HZ, tf(s)["presses_lost"], dist(tf(s)["pressed"]),
+           ms(tf(s)["enter_to_answer_screen_ms"]), tf(w)["presses_lost"], dist(tf(w)["pressed"]),
+           ms(tf(w)["enter_to_answer_screen_ms"])),
+        "| Same pixels (home screen; prompt and typed line) | - | %s; %s |"
         % (w["same_home"], w["same_entry"]),
     ]
     return "\n".join(lines)
@@ -814,12 +1084,27 @@ def verdict(met):
     return "yes" if met else "no"
 
 
+def prepare_quiz(source, folder):
+    """Copies a quiz folder for launches only, with the bundled font if it has none;
+    returns how many molecules it lists."""
+    data = os.path.join(folder, "data")
+    shutil.copytree(source, data)
+    if not os.path.exists(os.path.join(data, FONT_FILE)):
+        shutil.copy(FONT, os.path.join(data, FONT_FILE))
+    return len(read_list(os.path.join(data, LIST_FILE)))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--molvane", required=True)
     parser.add_argument("--baseline", required=True)
     parser.add_argument("--shim", required=True)
     parser.add_argument("--data", required=True, help="the bundled data/ folder")
+    parser.add_argument("--before", help="an earlier molvane binary, measured in the same run")
+    parser.add_argument("--quiz", action="append", default=[], metavar="NAME=FOLDER",
+                        help="also launch on this data folder (launch only); repeatable")
+    parser.add_argument("--whatif-renderer", default="opengl",
+                        help="SDL_RENDER_DRIVER for the what-if session (default: opengl)")
     parser.add_argument("--runs", type=int, default=9, help="timed launches of each (at least 5)")
     parser.add_argument("--seed", type=int, default=1, help="seeds the pauses between keys")
     parser.add_argument("--out", help="also write the figures here as JSON")
@@ -828,6 +1113,8 @@ def main():
     if args.runs < 5:
         parser.error("--runs must be at least 5")
     molvane, baseline, shim = (os.path.abspath(p) for p in (args.molvane, args.baseline, args.shim))
+    before = os.path.abspath(args.before) if args.before else None
+    whatif_env = {"SDL_RENDER_DRIVER": args.whatif_renderer}
 
     scratch = tempfile.mkdtemp(prefix="molvane-bench-")
     x = None
@@ -838,42 +1125,55 @@ def main():
         os.makedirs(base_dir)
         names = prepare_bundled(os.path.abspath(args.data), bundled_dir)
         prepare_many(os.path.join(bundled_dir, "data"), names, many_dir, MOLECULES_MANY)
+        extra = {}
+        for spec in args.quiz:
+            tag, _, folder = spec.partition("=")
+            extra[tag] = (os.path.join(scratch, "quiz-" + tag),
+                          prepare_quiz(os.path.abspath(folder), os.path.join(scratch, "quiz-" + tag)))
         log("quizzes ready: the bundled one with %d molecules, a generated one with %d"
             % (len(names), MOLECULES_MANY))
 
         x = XServer()
         results = {"machine": machine(), "versions": library_versions(),
-                   "bundled_molecules": len(names)}
-        commands = {"baseline": ([baseline], base_dir, shim),
-                    "bundled": ([molvane], bundled_dir, shim),
-                    "many": ([molvane], many_dir, shim)}
-        times, hwm, drops = measure_launches(x, commands, args.runs)
-        medians = {tag: statistics.median(v) / 1e6 for tag, v in times.items()}
+                   "bundled_molecules": len(names), "whatif_renderer": args.whatif_renderer,
+                   "extra_quizzes": list(extra),
+                   "extra_molecules": {tag: count for tag, (_, count) in extra.items()}}
+        commands = {"baseline": ([baseline], base_dir, shim, None),
+                    "baseline-software": ([baseline], base_dir, shim, SOFTWARE_DRAWING),
+                    "bundled": ([molvane], bundled_dir, shim, None)}
+        if before:
+            commands["before"] = ([before], bundled_dir, shim, None)
+        for tag, (folder, _) in extra.items():
+            commands[tag] = ([molvane], folder, shim, None)
+        commands["many"] = ([molvane], many_dir, shim, None)
+        times, hwm, drops, phases = measure_launches(x, commands, args.runs)
         results["launch"] = {
             "runs": args.runs, "dropped_connections": drops,
-            "baseline_ms": medians["baseline"], "bundled_ms": medians["bundled"],
-            "many_ms": medians["many"],
-            "bundled_ratio": medians["bundled"] / medians["baseline"],
-            "many_ratio": medians["many"] / medians["baseline"],
-            "all_ms": {tag: [round(v / 1e6, 2) for v in values] for tag, values in times.items()},
+            "kinds": {tag: {"ms": statistics.median(values) / 1e6,
+                            "all_ms": [round(v / 1e6, 2) for v in values],
+                            "phases_ms": {label: statistics.median(ns) / 1e6
+                                          for label, ns in phases[tag].items()}}
+                      for tag, values in times.items()},
         }
         results["memory"] = {tag: max(values) for tag, values in hwm.items()}
         results["bare_flip"] = bare_flip(x, baseline, base_dir, shim)
         results["baseline_idle"] = baseline_idle(x, baseline, base_dir, shim)
         results["held"] = held_events(x, baseline, base_dir, shim)
+        if before:
+            results["before"] = session(x, before, bundled_dir, shim, random.Random(args.seed))
         results["session"] = session(x, molvane, bundled_dir, shim, random.Random(args.seed))
 
         whatif = session(x, molvane, bundled_dir, shim, random.Random(args.seed),
-                         env=SOFTWARE, full=False)
-        whatif["bare_flip"] = bare_flip(x, baseline, base_dir, shim, SOFTWARE)
+                         env=whatif_env, full=False)
+        whatif["bare_flip"] = bare_flip(x, baseline, base_dir, shim, SOFTWARE_DRAWING)
         s = results["session"]
         whatif["same_home"] = "same" if (whatif["home_picture"] and whatif["home_picture"]
                                          == s["home_picture"]) else "different"
         whatif["same_entry"] = "same" if (whatif["entry_band"] and whatif["entry_band"]
                                           == s["entry_band"]) else "different"
-        for key in ("home_picture", "entry_band"):
-            whatif.pop(key, None)
-            s.pop(key, None)
+        for run in (whatif, s, results.get("before") or {}):
+            for key in ("home_picture", "entry_band"):
+                run.pop(key, None)
         results["whatif"] = whatif
     finally:
         if x is not None:
@@ -888,7 +1188,7 @@ def main():
         with open(args.out, "w") as out:
             json.dump(results, out, indent=2)
             out.write("\n")
-    ok = results["session"]["stdout_ok"] and results["whatif"]["stdout_ok"]
+    ok = all(results[k]["stdout_ok"] for k in ("session", "whatif", "before") if k in results)
     return 0 if ok else 1
 
 

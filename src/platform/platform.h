@@ -3,6 +3,9 @@
 // picture loading, loadBitmap in screens/bitmap_loader.h, is also chosen per platform.
 #pragma once
 
+// Makes the choices that must come before SDL_Init, such as how SDL draws the window.
+void prepareVideo();
+
 // Sleeps until at least one event is pending, so that a screen with nothing to do
 // leaves the processor alone. Returns at once when one is already pending.
 void waitForEvent();

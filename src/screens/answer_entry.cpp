@@ -81,6 +81,10 @@ void Molecule::askForName()
         while (SDL_PollEvent(&event) != 0) {
             anyEvent = true;
             handleEntryEvent(event, name.text, flags);
+        }
+        // One redraw per pass, from the line as the pass left it: the frame a redraw
+        // after its last event would give, at a cost a busy pointer cannot multiply.
+        if (anyEvent) {
             drawQuestion(name, picture.get());
         }
         answer = name.text;

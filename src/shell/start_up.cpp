@@ -1,5 +1,6 @@
 #include "shell/start_up.h"
 
+#include "platform/platform.h"
 #include "screens/bitmap_loader.h"
 #include "shell/resources.h"
 
@@ -19,6 +20,7 @@ bool fail(const char* message)
 bool startUp()
 {
     std::cout << "Initializing SDL\n";
+    prepareVideo();
     if (SDL_Init(0xFFFF) < 0) {
         return fail("Unable to initialize SDL Graphics, please try again later.  Sorry.\n");
     }

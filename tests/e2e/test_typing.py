@@ -3,10 +3,59 @@
 Keypad keys are pressed by keycode: by keysym, xdotool would toggle Num Lock itself.
 """
 
+import ctypes
+import ctypes.util
+import threading
+import time
+
 import datagen
 import harness
 from datagen import KEYCODES
 from harness import expected_output
+
+
+class PointerFlood:
+    """Moves the pointer to and fro by one pixel, `rate` times a second, from a thread
+    of its own, the way a fast mouse or a palm on a touchpad does, until stopped."""
+
+    def __init__(self, display, rate=1000):
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeRelativeMotionEvent.argtypes = [
+            ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
+        self.x11 = x11
+        self.connection = None
+        for _ in range(harness.X_TOOL_ATTEMPTS):
+            self.connection = x11.XOpenDisplay(display.encode())
+            if self.connection:
+                break
+        if not self.connection:
+            raise AssertionError("cannot open display " + display)
+        self.rate = rate
+        self.sent = 0
+        self.stopping = threading.Event()
+        self.thread = threading.Thread(target=self._move, daemon=True)
+        self.thread.start()
+
+    def _move(self):
+        started = time.monotonic()
+        while not self.stopping.is_set():
+            self.xtst.XTestFakeRelativeMotionEvent(self.connection, 1 - 2 * (self.sent % 2), 0, 0)
+            # Synced one by one, so that the server cannot merge them.
+            self.x11.XSync(self.connection, 0)
+            self.sent += 1
+            self.stopping.wait(max(0.0, started + self.sent / self.rate - time.monotonic()))
+
+    def stop(self):
+        if self.connection:
+            self.stopping.set()
+            self.thread.join()
+            self.x11.XCloseDisplay(self.connection)
+            self.connection = None
 
 
 class TypingTest(harness.MolvaneCase):
@@ -85,6 +134,24 @@ class TypingTest(harness.MolvaneCase):
         run.type_text(name[:50] + "z" + "qqqq")
         run.key("BackSpace", "k")
         self.assertRightAndEnd(run)
+
+    def test_pointer_flood_loses_no_key(self):
+        colours = self.make_data(["Ethanol", "Propane"])
+        run = self.launch()
+        run.wait_picture(datagen.HOME, "the home screen")
+        run.key("space")
+        colour, _ = run.wait_question()
+        run.mouse_move(400, 300)
+        flood = PointerFlood(self.x.display)
+        self.addCleanup(flood.stop)
+        # Every key of the name and Enter must arrive while the pointer keeps moving.
+        run.type_text(datagen.name_of(colours, colour))
+        run.key("Return")
+        run.wait_picture(datagen.CORRECT, "the right-answer screen")
+        flood.stop()
+        self.assertGreater(flood.sent, 0)
+        run.key("Escape")
+        self.assertEnds(run, expected_output())
 
     def test_trailing_space_must_be_typed(self):
         run = self.ask("Propane ")

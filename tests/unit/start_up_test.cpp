@@ -125,6 +125,23 @@ TEST_F(StartUp, OpensTheCaptionedWindowAndEveryResource)
     EXPECT_EQ(prompt, nullptr);
 }
 
+TEST_F(StartUp, DrawsInSoftwareUnlessTheUserChoseARenderer)
+{
+    unsetenv("SDL_RENDER_DRIVER");
+    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+    startUpOrFail();
+    EXPECT_STREQ(std::getenv("SDL_RENDER_DRIVER"), "software");
+    EXPECT_STREQ(std::getenv("SDL_FRAMEBUFFER_ACCELERATION"), "software");
+    releaseAll();
+
+    setenv("SDL_RENDER_DRIVER", "opengl", 1);
+    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+    startUpOrFail();
+    EXPECT_STREQ(std::getenv("SDL_RENDER_DRIVER"), "opengl");
+    EXPECT_EQ(std::getenv("SDL_FRAMEBUFFER_ACCELERATION"), nullptr);
+    unsetenv("SDL_RENDER_DRIVER");
+}
+
 TEST_F(StartUp, OnlyWarnsWithoutTheClosingPicture)
 {
     folder.remove("last.bmp");

@@ -8,6 +8,11 @@
 // runs freely in the meantime (see page.js).
 EM_ASYNC_JS(void, sleepUntilInput, (), { await Module['molvaneNextInput'](); });
 
+// The page's canvas is the only way the browser draws; there is nothing to choose.
+void prepareVideo()
+{
+}
+
 void waitForEvent()
 {
     if (SDL_PollEvent(nullptr) == 0) {

@@ -1,8 +1,0 @@
-#include "platform/platform.h"
-
-#include <SDL.h>
-
-void waitForEvent()
-{
-    SDL_WaitEvent(nullptr);
-}
