@@ -160,9 +160,10 @@ class Checker {
                 continue;
             }
             if (!isTypeable(name)) {
-                report("untypeable name: \"" + name + "\" on " + line + " (the keys type a-z, A-Z, 0-9, " +
-                       "space and ( ) + , - . /, at most " + std::to_string(maxAnswerLength) +
-                       " characters)");
+                report("untypeable name: \"" + name + "\" on " + line +
+                       " (the keys type a-z, A-Z, 0-9, "
+                       "space and ( ) + , - . /, at most " +
+                       std::to_string(maxAnswerLength) + " characters)");
             }
             checkHardKeys(name, line);
             if (++seen[name] == 2) {

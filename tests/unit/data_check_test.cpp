@@ -70,9 +70,9 @@ TEST_F(DataCheck, ReportsNamesTheKeysCannotType)
     folder.addMolecule("N'-methyl");
     folder.addMolecule(longName);
     const Problems found = problems();
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].rfind("untypeable name: \"N'-methyl\" on line 2 (", 0), 0u) << found[0];
-    EXPECT_EQ(found[1].rfind("untypeable name: \"" + longName + "\" on line 4 (", 0), 0u) << found[1];
+    ASSERT_EQ(found.size(), 2U);
+    EXPECT_EQ(found[0].rfind("untypeable name: \"N'-methyl\" on line 2 (", 0), 0U) << found[0];
+    EXPECT_EQ(found[1].rfind("untypeable name: \"" + longName + "\" on line 4 (", 0), 0U) << found[1];
 }
 
 TEST_F(DataCheck, ReportsDuplicatesAndUnusedPictures)
@@ -100,18 +100,18 @@ TEST_F(DataCheck, RefusesKeysManyKeyboardsLackUnlessAllowed)
     folder.addMolecule("(E)-but-2-ene");
     folder.addMolecule("ammonium+");
     const CheckReport refused = checkDataFolder("data");
-    ASSERT_EQ(refused.problems.size(), 2u);
-    EXPECT_EQ(refused.problems[0].rfind("hard-to-type name: \"(E)-but-2-ene\" on line 2 needs ( ), ", 0), 0u);
+    ASSERT_EQ(refused.problems.size(), 2U);
+    EXPECT_EQ(refused.problems[0].rfind("hard-to-type name: \"(E)-but-2-ene\" on line 2 needs ( ), ", 0), 0U);
     EXPECT_NE(refused.problems[0].find("--allow-keys \"()\""), std::string::npos) << refused.problems[0];
-    EXPECT_EQ(refused.problems[1].rfind("hard-to-type name: \"ammonium+\" on line 3 needs +, ", 0), 0u);
+    EXPECT_EQ(refused.problems[1].rfind("hard-to-type name: \"ammonium+\" on line 3 needs +, ", 0), 0U);
     EXPECT_EQ(refused.warnings, Problems{});
 
     const CheckReport partly = checkDataFolder("data", "+");
     EXPECT_EQ(partly.problems, Problems{refused.problems[0]});
-    ASSERT_EQ(partly.warnings.size(), 1u);
+    ASSERT_EQ(partly.warnings.size(), 1U);
     EXPECT_NE(partly.warnings[0].find("\"ammonium+\" on line 3"), std::string::npos);
 
     const CheckReport allowed = checkDataFolder("data", "()+");
     EXPECT_EQ(allowed.problems, Problems{});
-    EXPECT_EQ(allowed.warnings.size(), 2u);
+    EXPECT_EQ(allowed.warnings.size(), 2U);
 }
