@@ -30,6 +30,7 @@ Nothing is written unless every check passes. Same CSV, same bytes out.
 
 import argparse
 import collections
+import contextlib
 import csv
 import os
 import re
@@ -79,38 +80,46 @@ Molecule = collections.namedtuple("Molecule", "row name smiles klass mol lesson"
 
 # ---------------------------------------------------------------- reading --
 
-def read_csv(path):
-    """Rows of the CSV as (line number, name, smiles, class, lesson)."""
+@contextlib.contextmanager
+def csv_records(path):
+    """A DictReader over the CSV file at path, its field names stripped and in lower
+    case. A file that cannot be read or is not UTF-8 becomes a BuildError."""
     try:
         with open(path, newline="", encoding="utf-8-sig") as f:
             reader = csv.DictReader(f)
-            fields = [h.strip().lower() for h in (reader.fieldnames or [])]
-            missing = [c for c in ("name", "smiles") if c not in fields]
-            if missing:
-                raise BuildError([f"{path}: the header row needs the column(s) "
-                                  f"{', '.join(missing)} (found: {', '.join(fields) or 'nothing'})"])
-            reader.fieldnames = fields
-            rows, errors = [], []
-            for record in reader:
-                values = [v for v in record.values() if isinstance(v, str)]
-                if not any(v.strip() for v in values):
-                    continue  # blank line
-                if any(v.strip() for v in record.get(None) or []):
-                    errors.append(f"line {reader.line_num} has more fields than the header; "
-                                  "a name with a comma needs double quotes, as in "
-                                  '"1,2-dichloroethane"')
-                    continue
-                rows.append((reader.line_num, record.get("name") or "",
-                             (record.get("smiles") or "").strip(),
-                             (record.get("class") or "").strip(),
-                             (record.get("lesson") or "").strip()))
-            if errors:
-                raise BuildError(errors)
-            return rows
+            reader.fieldnames = [h.strip().lower() for h in (reader.fieldnames or [])]
+            yield reader
     except OSError as e:
         raise BuildError([f"cannot read {path}: {e.strerror}"])
     except UnicodeDecodeError:
         raise BuildError([f"{path} is not UTF-8 text"])
+
+
+def read_csv(path):
+    """Rows of the CSV as (line number, name, smiles, class, lesson)."""
+    with csv_records(path) as reader:
+        fields = reader.fieldnames
+        missing = [c for c in ("name", "smiles") if c not in fields]
+        if missing:
+            raise BuildError([f"{path}: the header row needs the column(s) "
+                              f"{', '.join(missing)} (found: {', '.join(fields) or 'nothing'})"])
+        rows, errors = [], []
+        for record in reader:
+            values = [v for v in record.values() if isinstance(v, str)]
+            if not any(v.strip() for v in values):
+                continue  # blank line
+            if any(v.strip() for v in record.get(None) or []):
+                errors.append(f"line {reader.line_num} has more fields than the header; "
+                              "a name with a comma needs double quotes, as in "
+                              '"1,2-dichloroethane"')
+                continue
+            rows.append((reader.line_num, record.get("name") or "",
+                         (record.get("smiles") or "").strip(),
+                         (record.get("class") or "").strip(),
+                         (record.get("lesson") or "").strip()))
+    if errors:
+        raise BuildError(errors)
+    return rows
 
 
 # ------------------------------------------------------------ name checks --
@@ -314,40 +323,32 @@ LESSON_SIZE = (6, 15)   # what a class gets through in one sitting
 
 def read_lessons(path):
     """The lessons file's (id, topic) pairs, in teaching order."""
-    try:
-        with open(path, newline="", encoding="utf-8-sig") as f:
-            reader = csv.DictReader(f)
-            fields = [h.strip().lower() for h in (reader.fieldnames or [])]
-            if "lesson" not in fields or "topic" not in fields:
-                raise BuildError([f"{path}: the header row needs the columns lesson, topic"])
-            reader.fieldnames = fields
-            lessons, errors, seen = [], [], set()
-            for record in reader:
-                lesson = (record.get("lesson") or "").strip()
-                topic = (record.get("topic") or "").strip()
-                if not lesson and not topic:
-                    continue
-                where = f"{path}: line {reader.line_num}"
-                if not LESSON_ID.match(lesson):
-                    errors.append(f'{where}: lesson "{lesson}" must be 1 to 24 of a-z, 0-9 '
-                                  "and -, starting with a letter (it is typed as "
-                                  "molvane LESSON)")
-                elif lesson in seen:
-                    errors.append(f'{where}: lesson "{lesson}" is listed twice')
-                if not topic or len(topic) > MAX_TOPIC_LENGTH or not topic.isprintable():
-                    errors.append(f"{where}: the topic must be 1 to {MAX_TOPIC_LENGTH} "
-                                  "printable characters")
-                seen.add(lesson)
-                lessons.append((lesson, topic))
-            if not lessons and not errors:
-                errors.append(f"{path} lists no lessons")
-            if errors:
-                raise BuildError(errors)
-            return lessons
-    except OSError as e:
-        raise BuildError([f"cannot read {path}: {e.strerror}"])
-    except UnicodeDecodeError:
-        raise BuildError([f"{path} is not UTF-8 text"])
+    with csv_records(path) as reader:
+        if "lesson" not in reader.fieldnames or "topic" not in reader.fieldnames:
+            raise BuildError([f"{path}: the header row needs the columns lesson, topic"])
+        lessons, errors, seen = [], [], set()
+        for record in reader:
+            lesson = (record.get("lesson") or "").strip()
+            topic = (record.get("topic") or "").strip()
+            if not lesson and not topic:
+                continue
+            where = f"{path}: line {reader.line_num}"
+            if not LESSON_ID.match(lesson):
+                errors.append(f'{where}: lesson "{lesson}" must be 1 to 24 of a-z, 0-9 '
+                              "and -, starting with a letter (it is typed as "
+                              "molvane LESSON)")
+            elif lesson in seen:
+                errors.append(f'{where}: lesson "{lesson}" is listed twice')
+            if not topic or len(topic) > MAX_TOPIC_LENGTH or not topic.isprintable():
+                errors.append(f"{where}: the topic must be 1 to {MAX_TOPIC_LENGTH} "
+                              "printable characters")
+            seen.add(lesson)
+            lessons.append((lesson, topic))
+    if not lessons and not errors:
+        errors.append(f"{path} lists no lessons")
+    if errors:
+        raise BuildError(errors)
+    return lessons
 
 
 def split_lessons(molecules, lessons):
