@@ -1126,8 +1126,8 @@ def main():
         names = prepare_bundled(os.path.abspath(args.data), bundled_dir)
         prepare_many(os.path.join(bundled_dir, "data"), names, many_dir, MOLECULES_MANY)
         extra = {}
-        for spec in args.quiz:
-            tag, _, folder = spec.partition("=")
+        for quiz in args.quiz:
+            tag, _, folder = quiz.partition("=")
             extra[tag] = (os.path.join(scratch, "quiz-" + tag),
                           prepare_quiz(os.path.abspath(folder), os.path.join(scratch, "quiz-" + tag)))
         log("quizzes ready: the bundled one with %d molecules, a generated one with %d"
