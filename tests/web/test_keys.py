@@ -11,17 +11,20 @@ from webharness import datagen
 PICTURE = (400, 100)
 
 
+def shifted(page, shift, *keys):
+    """Presses keys while one Shift key is held."""
+    page.key_event("keyDown", shift)
+    page.press(*keys)
+    page.key_event("keyUp", shift)
+
+
 def shifts(page):
     """Both Shift keys, and both at once (which gives small letters)."""
-    page.key_event("keyDown", "Shift_L")
-    page.press("a")
-    page.key_event("keyUp", "Shift_L")
+    shifted(page, "Shift_L", "a")
     page.press("b")
     page.key_event("keyDown", "Shift_R")
     page.press("c")
-    page.key_event("keyDown", "Shift_L")
-    page.press("d")
-    page.key_event("keyUp", "Shift_L")
+    shifted(page, "Shift_L", "d")
     page.key_event("keyUp", "Shift_R")
     page.press("Return")
 
@@ -30,17 +33,11 @@ def locks(page):
     """Caps Lock gives no capitals, and with Caps Lock or Num Lock on, Shift gives small
     letters; with both off again, Shift gives a capital."""
     page.press("Caps_Lock", "a")
-    page.key_event("keyDown", "Shift_L")
-    page.press("b")
-    page.key_event("keyUp", "Shift_L")
+    shifted(page, "Shift_L", "b")
     page.press("Caps_Lock", "Num_Lock")
-    page.key_event("keyDown", "Shift_R")
-    page.press("c")
-    page.key_event("keyUp", "Shift_R")
+    shifted(page, "Shift_R", "c")
     page.press("Num_Lock")
-    page.key_event("keyDown", "Shift_L")
-    page.press("d")
-    page.key_event("keyUp", "Shift_L")
+    shifted(page, "Shift_L", "d")
     page.press("Return")
 
 
