@@ -4,7 +4,7 @@
 //    so far, one character per byte; `exitStatus`, null while the quiz runs and then
 //    the program's exit status; `error`, null unless the module crashed;
 //  - makes the emulation deliver keys as the desktop does, and wakes the program's
-//    waits (platform/web/wait_for_event.cpp) on the next input event;
+//    waits (platform/web/platform.cpp) on the next input event;
 //  - decodes the pictures that platform/web/bitmap_loader.cpp loads;
 //  - shows the end of the quiz and offers to play again.
 
