@@ -27,7 +27,7 @@ where molvane is started.")
 # Debian 12's libSDL-1.2.so.0 comes from libsdl1.2-compat-shim (sdl12-compat over
 # SDL 2); older releases have the classic libsdl1.2debian.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 5.2), libsdl1.2-compat-shim | libsdl1.2debian (>= 1.2.15), libsdl-ttf2.0-0, fonts-dejavu-core")
+    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 5.2), libsdl1.2-compat-shim | libsdl1.2debian (>= 1.2.15), libsdl-ttf2.0-0, libx11-6, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # Debian changelog, compressed as policy asks; its entry carries the package version.

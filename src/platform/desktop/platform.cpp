@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "platform/desktop/x11_wait.h"
+
 #include <SDL.h>
 
 #include <cstdlib>
@@ -15,7 +17,11 @@ void prepareVideo()
     }
 }
 
+// On X11 the program sleeps in the kernel until the X server sends something. SDL's own
+// wait polls every 10 ms instead, so other window systems keep it.
 void waitForEvent()
 {
-    SDL_WaitEvent(nullptr);
+    if (!waitOnX11()) {
+        SDL_WaitEvent(nullptr);
+    }
 }
