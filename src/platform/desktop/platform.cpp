@@ -9,12 +9,16 @@
 // Unless the user chose a renderer, SDL draws the window in memory and hands each frame
 // straight to the window system. That shows the same pixels as its OpenGL renderer, but
 // starts faster, presents a frame several times faster and needs far less memory.
+// Unless the user chose a sound system, SDL gets its silent one: the quiz plays no sound,
+// and a real one would wake the program to watch for sound devices and could stop
+// start-up on a machine whose sound system is broken.
 void prepareVideo()
 {
     if (std::getenv("SDL_RENDER_DRIVER") == nullptr) {
         setenv("SDL_RENDER_DRIVER", "software", 0);
         setenv("SDL_FRAMEBUFFER_ACCELERATION", "software", 0);
     }
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
 }
 
 // On X11 the program sleeps in the kernel until the X server sends something. SDL's own
