@@ -75,6 +75,11 @@ void Molecule::askForName()
     }
     prompt = TTF_RenderText_Solid(font, "Please enter the molecule's name", textColor);
 
+    // Shown at once, with the empty line: the frame the first event would draw. A picture
+    // screen may have taken every event there was, the release of its key included, and
+    // the previous screen would then stay up while the player types.
+    drawQuestion(name, picture.get());
+
     ScreenFlags flags;
     while (!flags.quit && !flags.done) {
         bool anyEvent = false;

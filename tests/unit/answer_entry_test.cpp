@@ -129,7 +129,7 @@ TEST_F(AnswerEntry, KeepsTheLineAtFiftyOneCharacters)
     EXPECT_EQ(molecule.answer, std::string(50, 'o') + "p");
 }
 
-TEST_F(AnswerEntry, RedrawsTheWholeScreenTwiceForEveryPollingPass)
+TEST_F(AnswerEntry, DrawsOnceAtTheStartThenTwiceForEveryPollingPass)
 {
     push(keyUp(SDLK_a));
     push(mouseMotion());
@@ -137,7 +137,8 @@ TEST_F(AnswerEntry, RedrawsTheWholeScreenTwiceForEveryPollingPass)
     push(keyDown(SDLK_RETURN));
     resetFlips();
     molecule.askForName();
-    EXPECT_EQ(flipsSinceReset(), 2);
+    // Two flips when the screen starts, two for the one pass that held every event.
+    EXPECT_EQ(flipsSinceReset(), 4);
     EXPECT_EQ(molecule.answer, "b");
 }
 
