@@ -15,6 +15,7 @@ import ctypes
 import ctypes.util
 import io
 import os
+import platform
 import re
 import select
 import shutil
@@ -271,6 +272,32 @@ class Run:
         self._focus()
         self.x.tool("xdotool", "click", "1")
 
+    def quick_tap(self, keysym):
+        """Presses and releases a key in one request to the X server, as a touch keyboard
+        does: the program then reads the press and the release together."""
+        self._focus()
+        send_tap(self.x.display, keysym)
+
+    def sleeping(self):
+        """True while the program's main thread sleeps in a wait for file descriptors."""
+        try:
+            with open("/proc/%d/task/%d/syscall" % (self.process.pid, self.process.pid)) as call:
+                number = call.read().split()[0]
+        except (OSError, IndexError):
+            return False
+        return number.isdigit() and int(number) in _WAIT_SYSCALLS.get(platform.machine(), ())
+
+    def wait_until_sleeping(self):
+        """Waits until the program sleeps until input comes."""
+        deadline = time.monotonic() + DEADLINE
+        while time.monotonic() < deadline:
+            if self.sleeping():
+                return
+            if not self.running():
+                raise AssertionError("the program ended; it printed:\n" + self.output())
+            time.sleep(POLL)
+        raise AssertionError("the program did not go to sleep waiting for input")
+
     def close_window(self):
         """Asks the window to close, as a window manager's close button does."""
         send_delete_window(self.x.display, int(self.window, 0))
@@ -293,14 +320,11 @@ class Run:
     def wait_for(self, condition, what):
         """Screenshots the window until `condition(image)` holds; returns that image.
 
-        Meanwhile the pointer is moved to and fro over the window: the answer screen
-        draws nothing until an event arrives, and the release of the key that left
-        the previous screen may already have been taken by that screen. Pointer
-        motion changes nothing else on any screen.
+        Nothing is sent to the program meanwhile: every screen must show itself from
+        the input the test gave it, while the program sleeps until the next event.
         """
         deadline = time.monotonic() + DEADLINE
         image = None
-        step = 0
         while time.monotonic() < deadline:
             image = self.screenshot() or image
             if image is not None and condition(image):
@@ -308,9 +332,6 @@ class Run:
             if not self.running():
                 raise AssertionError("the program ended while waiting for %s; it printed:\n%s"
                                      % (what, self.output()))
-            step += 1
-            self.x.tool("xdotool", "mousemove", "--window", self.window,
-                        str(700 + step % 2), "590", check=False)
             time.sleep(POLL)
         seen = "nothing" if image is None else "pixels (10,10)=%s (400,50)=%s" % (
             image.getpixel((10, 10)), image.getpixel((400, 50)))
@@ -352,6 +373,40 @@ def text_area_blank(image):
     """True when the typed-line area shows nothing but the background."""
     colours = image.crop(TEXT_AREA).getcolors()
     return colours is not None and [c for _, c in colours] == [datagen.BACKGROUND]
+
+
+# poll, select, ppoll, pselect6, epoll_wait and epoll_pwait, by machine.
+_WAIT_SYSCALLS = {"x86_64": (7, 23, 271, 270, 232, 281), "aarch64": (73, 72, 22)}
+
+
+def send_tap(display, keysym):
+    """Sends a key press and its release through XTEST with one flush."""
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XStringToKeysym.restype = ctypes.c_ulong
+    xlib.XStringToKeysym.argtypes = [ctypes.c_char_p]
+    xlib.XKeysymToKeycode.restype = ctypes.c_ubyte
+    xlib.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                       ctypes.c_ulong]
+    connection = None
+    for _ in range(X_TOOL_ATTEMPTS):
+        connection = xlib.XOpenDisplay(display.encode())
+        if connection:
+            break
+    if not connection:
+        raise AssertionError("cannot open display " + display)
+    try:
+        code = xlib.XKeysymToKeycode(connection, xlib.XStringToKeysym(keysym.encode()))
+        xtst.XTestFakeKeyEvent(connection, code, 1, 0)
+        xtst.XTestFakeKeyEvent(connection, code, 0, 0)
+        xlib.XSync(connection, 0)
+    finally:
+        xlib.XCloseDisplay(connection)
 
 
 def send_delete_window(display, window):
