@@ -57,9 +57,11 @@ def lessons():
 
 
 def lesson_lines():
-    """What `molvane --lessons` prints for the lessons of the index."""
-    return "".join("%-16s %s (%s %s)\n" % (id_, topic, count,
-                                           "molecule" if count == "1" else "molecules")
+    """What `molvane --lessons` prints for the lessons of the index: the topics line up
+    one space after the longest lesson name."""
+    width = max((len(id_) for id_, _, _ in lessons()), default=0)
+    return "".join("%-*s %s (%s %s)\n" % (width, id_, topic, count,
+                                          "molecule" if count == "1" else "molecules")
                    for id_, topic, count in lessons())
 
 
