@@ -132,7 +132,9 @@ class XServer(harness.XServer):
 
     def env(self, **extra):
         env = super().env(**extra)
-        for name in ("LD_PRELOAD", "SDL_RENDER_DRIVER"):
+        # The programs choose their renderer and sound driver themselves, as for a user
+        # who set neither; the tests' silent sound driver would hide the choice.
+        for name in ("LD_PRELOAD", "SDL_RENDER_DRIVER", "SDL_AUDIODRIVER"):
             if name not in extra:
                 env.pop(name, None)
         return env
