@@ -5,6 +5,7 @@ import bisect
 import statistics
 import time
 
+from idle import cpu_ns
 from rig import (DEADLINE, LETTERS, SDL_KEYDOWN, SDL_MOUSEMOTION, Process, Window, XTest, log,
                  summary_ms)
 
@@ -148,7 +149,9 @@ def typing_flood(run, xtest):
     keys = [(gap / 2 + k * gap, LETTERS[k % 26]) for k in range(TYPING_FLOOD_LETTERS)]
     enter_at = TYPING_FLOOD_SECONDS + gap / 2
     keys.append((enter_at, "Return"))
+    busy_before = cpu_ns(run.pid)
     presses, sent = paced_flood(xtest, enter_at + TYPING_FLOOD_AFTER, TYPING_FLOOD_HZ, keys)
+    busy = (cpu_ns(run.pid) - busy_before) / 1e9 / (enter_at + TYPING_FLOOD_AFTER)
     run.settle(FLOOD_DEADLINE)
     frames = run.frames.read()
     events = frames.events[events_before:]
@@ -174,6 +177,7 @@ def typing_flood(run, xtest):
         "delivered": summary_ms(delivered_to_frame) if delivered_to_frame else None,
         "enter_to_answer_screen_ms": (shown - enter_pressed) / 1e6 if shown else None,
         "redraws": len(flips),
+        "busy_share": busy,
     }
     log("typing under a %d Hz pointer (%.0f Hz sent): %d of %d presses lost; key to frame"
         " p95 %s ms; Enter to the answer screen %s ms" % (

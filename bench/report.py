@@ -115,6 +115,9 @@ def report(r):
          both(lambda x: dist(tf(x)["pressed"])), "p95 <= 30 ms"),
         ("Typing under that pointer: delivered key-down to that frame",
          both(lambda x: dist(tf(x)["delivered"])), "-"),
+        ("Typing under that pointer: flips presented; processor time of all threads",
+         both(lambda x: "%d; %.0f%% of a core" % (tf(x)["redraws"], 100 * tf(x)["busy_share"])
+              if "busy_share" in tf(x) else "-"), "-"),
         ("Typing under that pointer: Enter to the wrong-answer screen",
          both(lambda x: ms(tf(x)["enter_to_answer_screen_ms"])), "<= 100 ms"),
         ("Wrong-answer screen under that pointer: space to the question screen",
