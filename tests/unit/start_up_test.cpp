@@ -142,6 +142,15 @@ TEST_F(StartUp, DrawsInSoftwareUnlessTheUserChoseARenderer)
     unsetenv("SDL_RENDER_DRIVER");
 }
 
+TEST_F(StartUp, ChoosesTheSilentSoundDriverUnlessTheUserChoseOne)
+{
+    // A user's choice is kept: ReportsAFailingPlatform starts with SDL_AUDIODRIVER=nosuch.
+    unsetenv("SDL_AUDIODRIVER");
+    startUpOrFail();
+    EXPECT_STREQ(std::getenv("SDL_AUDIODRIVER"), "dummy");
+    EXPECT_NE(SDL_WasInit(SDL_INIT_AUDIO), 0U);
+}
+
 TEST_F(StartUp, OnlyWarnsWithoutTheClosingPicture)
 {
     folder.remove("last.bmp");
