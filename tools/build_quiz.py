@@ -568,9 +568,9 @@ def write_lessons(lessons_dir, lessons, folders, log, source):
 
 def replacement(folder, csv_path, replace):
     """(error, note) about the quiz `folder` holds before the build: an error
-    when the CSV file at csv_path did not make it and `replace` is off,
-    otherwise a note of what the build replaces, and whether it needs
-    --replace to; (None, None) when the folder holds no quiz."""
+    when the CSV file at csv_path did not make it and `replace` is off;
+    otherwise the note (what the build replaces, whether that took
+    --replace). (None, None) when the folder holds no quiz."""
     quiz = quizorigin.existing_quiz(folder)
     if quiz is None:
         return None, None
