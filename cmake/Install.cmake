@@ -33,10 +33,8 @@ set(MOLVANE_PROGRAM_DIR "${CMAKE_INSTALL_LIBEXECDIR}/molvane")
 set(MOLVANE_QUIZ_DIR "${CMAKE_INSTALL_DATADIR}/molvane")
 set(MOLVANE_DOC_DIR "${CMAKE_INSTALL_DATADIR}/doc/molvane")
 
-# The quiz's font is DejaVu Sans from fonts-dejavu-core, linked under the name the
-# program looks for.
-set(MOLVANE_FONT "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
-    CACHE FILEPATH "DejaVu Sans, which the installed data/nsecthck.ttf links to")
+# The quiz's font is DejaVu Sans from fonts-dejavu-core (MOLVANE_FONT, cmake/QuizFonts.cmake),
+# linked under the name the program looks for.
 
 install(TARGETS molvane RUNTIME DESTINATION "${MOLVANE_PROGRAM_DIR}")
 if(TARGET molvane-check)

@@ -160,10 +160,10 @@ class Checker {
                 continue;
             }
             if (!isTypeable(name)) {
-                report("untypeable name: \"" + name + "\" on " + line +
-                       " (the keys type a-z, A-Z, 0-9, "
-                       "space and ( ) + , - . /, at most " +
-                       std::to_string(maxAnswerLength) + " characters)");
+                std::string problem = "untypeable name: \"";
+                problem.append(name).append("\" on ").append(line);
+                problem.append(" (the keys type a-z, A-Z, 0-9, space and ( ) + , - . /, at most ");
+                report(problem.append(std::to_string(maxAnswerLength)).append(" characters)"));
             }
             checkHardKeys(name, line);
             if (++seen[name] == 2) {

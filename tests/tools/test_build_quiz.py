@@ -16,6 +16,7 @@ sys.path.insert(0, TOOLS)
 import build_quiz  # noqa: E402
 import numpy as np  # noqa: E402
 import quizart  # noqa: E402
+import quizorigin  # noqa: E402
 import rle8  # noqa: E402
 from PIL import Image  # noqa: E402
 
@@ -77,7 +78,7 @@ class BuiltQuizTest(unittest.TestCase):
         for leftover, data in (("propane.bmp", b"BM old"), ("nsecthck.ttf", b"font")):
             with open(os.path.join(cls.out, leftover), "wb") as f:
                 f.write(data)
-        cls.first = run_builder(csv_path, cls.out)
+        cls.first = run_builder(csv_path, cls.out, "--replace")
         cls.again = os.path.join(cls.tmp, "again")
         cls.second = run_builder(csv_path, cls.again)
 
@@ -139,7 +140,7 @@ class BuiltQuizTest(unittest.TestCase):
 
     def test_same_csv_gives_byte_identical_files(self):
         built = sorted(os.listdir(self.again))
-        self.assertEqual(built, sorted(["Molecule List.txt", "nsecthck.ttf", *FIXED,
+        self.assertEqual(built, sorted(["Molecule List.txt", "nsecthck.ttf", ".built-from", *FIXED,
                                         *(n + ".bmp" for n in TINY_NAMES)]))
         for name in built:
             if name == "nsecthck.ttf":
@@ -149,6 +150,8 @@ class BuiltQuizTest(unittest.TestCase):
 
     def test_rebuild_removes_unused_pictures_but_keeps_other_files(self):
         self.assertFalse(os.path.exists(self.path("propane.bmp")))
+        self.assertIn(f"replacing the quiz in {self.out}: 1 molecule, with no record",
+                      self.first.stdout)
         self.assertIn("propane.bmp", self.first.stdout)
         with open(self.path("nsecthck.ttf"), "rb") as f:
             self.assertEqual(f.read(), b"font")
@@ -219,10 +222,20 @@ class RefusedBuildTest(unittest.TestCase):
         self.assertIn('"2-propanol"', errors[2])
         self.assertIn("same molecule", errors[2])
 
-    def test_untypeable_name_is_refused_before_any_structure_check(self):
-        errors = self.refuse("name,smiles\nethanol,CCO\nethan_ol,CCO\n")
-        self.assertEqual(len(errors), 1, errors)
-        self.assertIn('"ethan_ol"', errors[0])
+    def test_every_problem_is_reported_in_one_pass(self):
+        # Typing, duplicate and row errors do not hold back those of OPSIN.
+        errors = self.refuse("name,smiles\nethanol,CCO\nethan_ol,CC\nethanol,CCO\n"
+                             "methane,C,gas\nethylol,CO\n")
+        self.assertEqual(len(errors), 5, errors)
+        self.assertTrue(errors[0].startswith('error: line 3: "ethan_ol" contains \'_\''), errors[0])
+        self.assertIn("names may use a-z, A-Z, 0-9, space and , - . /, and ( ) + with --allow-keys",
+                      errors[0])
+        self.assertTrue(errors[1].startswith('error: line 3: "ethan_ol": OPSIN cannot'), errors[1])
+        self.assertIn('line 4: "ethanol" appears twice', errors[2])
+        self.assertIn('line 5 has 3 fields but the header has 2 (name, smiles): the extra field '
+                      '"gas" belongs to no column', errors[3])
+        self.assertTrue(errors[4].startswith('error: line 6: "ethylol": OPSIN cannot read this '
+                                             "name; if the name is right, write trust"), errors[4])
 
     def test_csv_without_smiles_column_is_refused(self):
         errors = self.refuse("name,formula\nethanol,C2H6O\n")
@@ -231,12 +244,51 @@ class RefusedBuildTest(unittest.TestCase):
 
     def test_unquoted_comma_in_a_name_is_refused(self):
         errors = self.refuse("name,smiles,class\n2,2-dimethylpropane,CC(C)(C)C,alkane\n")
-        self.assertEqual(len(errors), 1)
-        self.assertIn("line 2", errors[0])
+        self.assertEqual(len(errors), 2, errors)    # and "the CSV lists no molecules"
+        self.assertIn('line 2: the name 2,2-dimethylpropane has a comma', errors[1])
+        self.assertIn('double quotes, as in "2,2-dimethylpropane"', errors[1])
+
+    def test_names_kept_unverified_when_trusted(self):
+        csv_path = write_csv(self.tmp, "name,smiles,check\nethanol,CCO,\n"
+                                       "limonene,CC1=CCC(CC1)C(=C)C,Trust\n")
+        result = run_builder(csv_path, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, 'warning: line 3: "limonene": kept without verifying '
+                                        "with OPSIN (trust in its check column)\n")
+        self.assertIn("2 molecules written", result.stdout)
+        self.assertIn("; 1 name not verified", result.stdout)
+        # The whole file, without asking OPSIN at all.
+        result = run_builder(write_csv(self.tmp, "name,smiles\nlimonene,CC1=CCC(CC1)C(=C)C\n"),
+                             self.out, "--trust-names")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("warning: --trust-names: 1 name kept without verifying", result.stderr)
+        self.assertIn(f"1 molecule written to {self.out} (unclassed 1; 1 name not verified)",
+                      result.stdout)
 
     def test_unreadable_smiles_is_refused(self):
         errors = self.refuse("name,smiles\ncyclopropane,C1CC\n")
         self.assertIn('"cyclopropane"', errors[0])
+
+
+    def test_a_quiz_from_another_csv_is_replaced_only_when_asked(self):
+        # OPSIN plays no part here.
+        ours = write_csv(self.tmp, "name,smiles\nethanol,CCO\n", "ours.csv")
+        other = write_csv(self.tmp, "name,smiles\nmethane,C\n", "other.csv")
+        self.assertEqual(run_builder(ours, self.out, "--trust-names").returncode, 0)
+        refused = run_builder(other, self.out, "--trust-names")
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn(f"error: {self.out} holds a quiz of 1 molecule built from "
+                      f"{os.path.relpath(ours)}, not from {other}; run again with --replace",
+                      refused.stderr)
+        with open(os.path.join(self.out, "Molecule List.txt")) as f:
+            self.assertEqual(f.read(), "1\nethanol\n")
+        # The same file, edited, is the same quiz.
+        write_csv(self.tmp, "name,smiles\nethanol,CCO\nmethanol,CO\n", "ours.csv")
+        self.assertEqual(run_builder(ours, self.out, "--trust-names").returncode, 0)
+        replaced = run_builder(other, self.out, "--trust-names", "--replace")
+        self.assertEqual(replaced.returncode, 0, replaced.stderr)
+        self.assertIn(f"replacing the quiz in {self.out}: 2 molecules, built from "
+                      f"{os.path.relpath(ours)}", replaced.stdout)
 
 
 class NameRulesTest(unittest.TestCase):
@@ -259,6 +311,10 @@ class NameRulesTest(unittest.TestCase):
                 errors, _ = self.check(name)
                 self.assertTrue(errors)
                 self.assertTrue(all(f'"{name}"' in e for e in errors) or name == "", errors)
+        # What the refusal of a character lists follows --allow-keys.
+        errors, _ = build_quiz.check_names([(2, "α-pinene", "", "")], "+")
+        self.assertIn("(names may use a-z, A-Z, 0-9, space and + , - . /, and ( ) with "
+                      "--allow-keys)", errors[0])
 
     def test_duplicates_including_case_only_differences(self):
         errors, _ = self.check("ethanol", "propane", "ethanol", "Propane")
@@ -414,6 +470,8 @@ class BundledQuizTest(unittest.TestCase):
         rows = [(n, name, "", "") for n, name in enumerate(names)]
         self.assertEqual(build_quiz.check_names(rows, one_quiz=False), ([], []))
         self.assertTrue(all(name == name.lower() for name in names))
+        self.assertEqual([row["name"] for row in self.rows if row.get("check")], [],
+                         "the bundled names are all verified with OPSIN")
 
     def test_folders_match_the_content_and_stay_small(self):
         def quiz_files(folder, names):
@@ -433,6 +491,11 @@ class BundledQuizTest(unittest.TestCase):
                                 [m.name for m in self.members[lesson]])
         mixed = build_quiz.mixed_selection(self.members, self.lessons, 20)
         files += quiz_files(os.path.join(ROOT, "data"), [m.name for m in mixed])
+        # Rebuilding them from content/ needs no --replace.
+        for folder in ["data"] + [os.path.join("lessons", lesson) for lesson, _ in self.lessons]:
+            quiz = quizorigin.existing_quiz(os.path.join(ROOT, folder))
+            self.assertTrue(quizorigin.same_source(quiz, os.path.join(ROOT, "content",
+                                                                      "molecules.csv")), folder)
 
         self.assertLessEqual(sum(map(os.path.getsize, files)), 16 * 1024 * 1024)
         molecules = [f for f in files if f.endswith(".bmp") and os.path.basename(f) not in FIXED]
