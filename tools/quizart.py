@@ -59,12 +59,13 @@ ATOM_COLOURS = {
 }
 
 SUPERSAMPLE = 2
+MOLECULE_COLOURS = 32
 
 
 # ---------------------------------------------------------------- palette --
 
-def to_palette(img, exact=()):
-    """Convert to an 8-bit palettised image.
+def to_palette(img, exact=(), colours=256):
+    """Convert to an 8-bit palettised image of at most `colours` colours.
 
     Colours listed in `exact` keep their precise value: every pixel of that
     colour gets a palette entry of its own, so flat areas such as the
@@ -72,7 +73,7 @@ def to_palette(img, exact=()):
     """
     rgb = img.convert("RGB")
     exact = [tuple(c) for c in exact]
-    free = 256 - len(exact)
+    free = colours - len(exact)
     quantised = rgb.quantize(colors=free, method=Image.Quantize.MEDIANCUT,
                              dither=Image.Dither.NONE)
     indices = np.array(quantised, dtype=np.uint8)
@@ -127,7 +128,9 @@ def molecule_picture(mol, backdrop=PAPER):
     bottom = rows[-1] + 1 + PICTURE_MARGIN if rows.size else canvas_h // 2
     bottom = min(max(bottom, canvas_h // 2), canvas_h)
     rgb = rgb.crop((centre - half, 0, centre + half, bottom))
-    return to_palette(rgb, exact=[backdrop])
+    # A few dozen shades draw the lines and labels as well as 256 do, and fewer
+    # shades on the edges leave longer runs for RLE8.
+    return to_palette(rgb, exact=[backdrop], colours=MOLECULE_COLOURS)
 
 
 # --------------------------------------------------------------- drawing --
