@@ -167,6 +167,12 @@ def wait_for_first_frame(page, timeout=60.0):
                          timeout)
 
 
+def task_seconds(page):
+    """The renderer main thread's task time so far (Performance.enable comes first)."""
+    metrics = page.cdp("Performance.getMetrics")["metrics"]
+    return next(m["value"] for m in metrics if m["name"] == "TaskDuration")
+
+
 def start_browser():
     """A headless Chromium with a fresh profile, as the tests start it but without
     collecting the console: a visitor's browser does not serialise every line the

@@ -5,17 +5,12 @@ import time
 import web_harness
 
 
-def _task_seconds(page):
-    metrics = page.cdp("Performance.getMetrics")["metrics"]
-    return next(m["value"] for m in metrics if m["name"] == "TaskDuration")
-
-
 def _busy_share(page, seconds):
     """The renderer main thread's busy share of one core over `seconds` of waiting."""
-    before = _task_seconds(page)
+    before = web_harness.task_seconds(page)
     start = time.monotonic()
     time.sleep(seconds)
-    busy = _task_seconds(page) - before
+    busy = web_harness.task_seconds(page) - before
     return busy / (time.monotonic() - start)
 
 
