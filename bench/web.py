@@ -1,97 +1,89 @@
-"""Measures the browser build of the bundled quiz in headless Chromium.
+"""Measures the browser build's load speed and idle cost in headless Chromium.
 
-    /usr/bin/python3 bench/web.py [--web-dir build-web] [--runs 5] [--idle-seconds 5]
+    /usr/bin/python3 bench/web.py [--web-dir build-web] [--url PATH] [--runs 5]
+                                  [--networks 10mbit,1.6mbit] [--idle-seconds 5]
 
-Build the folder first with scripts/web. Three figures, each against its target:
-- first frame: from navigation to the first frame after the home screen is drawn (the
-  page marks it as "molvane-first-frame"), served from 127.0.0.1; target at most 1 s;
-- idle CPU: the renderer's main-thread task time (DevTools Performance.getMetrics,
-  TaskDuration) over a few seconds while the home screen and then the question screen
-  wait for a key, as a share of one core; target at most 1 %;
-- transfer: every file of the folder compressed with gzip -9; target at most 1.5 MB.
+Build the site first with scripts/web. PATH is the page under the site, by default
+index.html?quiz=alkanes when the site has quizzes/index.json, else index.html. The site
+is served from 127.0.0.1 by a plain HTTP/1.1 keep-alive server that compresses nothing.
+The figures, each against its target:
+- first visit: a fresh browser profile each run, on an emulated network (CDP
+  Network.emulateNetworkConditions), from navigation to the page's "molvane-first-frame"
+  mark, the frame after the home screen is drawn; at most 1.0 s at 10 Mbit/s with 40 ms
+  round trips and at most 3.0 s at 1.6 Mbit/s with 150 ms;
+- repeat visit from the offline copy: after a first visit, the server is stopped and the
+  page opened again in the same profile; at most 300 ms ("not available" without a
+  service worker);
+- idle CPU: the renderer's main-thread task time over a few seconds while the home
+  screen and then the question screen wait for a key, as a share of one core; at most 1 %;
+- main thread busy: the renderer main thread's task time until the first frame (its own
+  CPU time, which load on a shared machine changes far less than the wall-clock times);
+- bytes: what a first visit fetched until its first frame, everything the server sent
+  for it, and the size of the whole site.
 """
 
 import argparse
-import gzip
 import os
 import statistics
 import sys
-import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tests", "web"))
-import webharness  # noqa: E402
-
-FIRST_FRAME = """
-var mark = performance.getEntriesByName('molvane-first-frame')[0];
-return mark ? mark.startTime : null;
-"""
+import web_harness
+import web_idle
+import web_load
 
 
-def first_frame_ms(driver, url):
-    page = webharness.Page(driver, url)
-    return page.wait_for(lambda: driver.execute_script(FIRST_FRAME), "the first frame")
-
-
-def task_seconds(page):
-    metrics = page.cdp("Performance.getMetrics")["metrics"]
-    return next(m["value"] for m in metrics if m["name"] == "TaskDuration")
-
-
-def idle_share(page, seconds):
-    """The renderer's busy share of one core over `seconds` of waiting."""
-    before = task_seconds(page)
-    start = time.monotonic()
-    time.sleep(seconds)
-    busy = task_seconds(page) - before
-    return busy / (time.monotonic() - start)
-
-
-def transfer_bytes(folder):
-    raw = packed = 0
-    for name in sorted(os.listdir(folder)):
-        with open(os.path.join(folder, name), "rb") as source:
-            data = source.read()
-        raw += len(data)
-        packed += len(gzip.compress(data, compresslevel=9))
-    return raw, packed
+def _runs(label, visits, target_ms):
+    times = [visit["ms"] for visit in visits]
+    median = statistics.median(times)
+    verdict = "met" if median <= target_ms else "NOT met"
+    return ("%s: median %.0f ms, worst %.0f ms over %d runs (target: at most %d ms, %s);"
+            " main thread busy %.0f ms of it" % (
+                label, median, max(times), len(times), target_ms, verdict,
+                1000 * statistics.median(visit["busy"] for visit in visits)))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--web-dir", default=os.path.join(HERE, "..", "build-web"))
+    parser.add_argument("--web-dir", default=os.path.join(web_harness.HERE, "..", "build-web"))
+    parser.add_argument("--url", help="the page under the site (see above)")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--networks", default=",".join(web_harness.NETWORKS))
     parser.add_argument("--idle-seconds", type=float, default=5.0)
     args = parser.parse_args()
-    folder = os.path.abspath(args.web_dir)
-    if not os.path.exists(os.path.join(folder, "index.html")):
-        sys.exit("no %s/index.html: run scripts/web first" % folder)
+    site = os.path.abspath(args.web_dir)
+    if not os.path.exists(os.path.join(site, "index.html")):
+        sys.exit("no %s/index.html: run scripts/web first" % site)
+    path = args.url or web_harness.default_path(site)
+    targets = {"10mbit": 1000, "1.6mbit": 3000}
 
-    server = webharness.Server(folder)
-    driver = webharness.start_browser()
-    try:
-        url = server.url + "index.html"
-        first_frame_ms(driver, url)  # warms the server and the browser's caches
-        frames = [first_frame_ms(driver, url + "?run=%d" % run) for run in range(args.runs)]
+    print("Site %s, page %s; load average %.1f" % (site, path, os.getloadavg()[0]))
+    web_load.first_visit(site, path, None)  # warms the disk cache and the browser binary
+    visits = {}
+    for network in args.networks.split(","):
+        visits[network] = [web_load.first_visit(site, path, network) for _ in range(args.runs)]
+        label = "First visit, " + web_harness.NETWORKS[network][0]
+        print(_runs(label, visits[network], targets[network]), flush=True)
+    local = [web_load.first_visit(site, path, None) for _ in range(args.runs)]
+    print("First visit, 127.0.0.1 unthrottled: median %.0f ms; main thread busy %.0f ms"
+          % (statistics.median(visit["ms"] for visit in local),
+             1000 * statistics.median(visit["busy"] for visit in local)), flush=True)
 
-        page = webharness.Page(driver, url)
-        page.wait_for(lambda: driver.execute_script(FIRST_FRAME), "the home screen")
-        page.cdp("Performance.enable", timeDomain="threadTicks")
-        home = idle_share(page, args.idle_seconds)
-        page.press("space")
-        time.sleep(0.5)
-        question = idle_share(page, args.idle_seconds)
-    finally:
-        webharness.stop_browser(driver)
-        server.close()
+    repeat = web_load.repeat_visit(site, path)
+    if isinstance(repeat, str):
+        print("Repeat visit from the offline copy: %s (target: at most 300 ms)" % repeat)
+    else:
+        print("Repeat visit from the offline copy: %.0f ms (target: at most 300 ms, %s)"
+              % (repeat, "met" if repeat <= 300 else "NOT met"))
 
-    raw, packed = transfer_bytes(folder)
-    print("First frame after navigation: median %.0f ms, worst %.0f ms over %d runs"
-          " (target: at most 1000 ms)" % (statistics.median(frames), max(frames), len(frames)))
+    home, question = web_idle.idle_shares(site, path, args.idle_seconds)
     print("Idle CPU while waiting for a key: home screen %.2f %%, question screen %.2f %%"
           " of a core (target: at most 1 %%)" % (home * 100, question * 100))
-    print("Transfer: %.2f MB gzipped (%.2f MB as served without compression)"
-          " (target: at most 1.5 MB gzipped)" % (packed / 1e6, raw / 1e6))
+
+    sample = local[-1]
+    size, files = web_harness.site_size(site)
+    print("A first visit fetched %.0f KB in %d files until its first frame; the server sent"
+          " %.0f KB for it in all" % (sample["bytes"] / 1e3, sample["files"], sample["served"] / 1e3))
+    print("The whole site: %.0f KB in %d files" % (size / 1e3, files))
 
 
 if __name__ == "__main__":

@@ -3,6 +3,11 @@ and the program icon.
 
 Everything here is deterministic: the same input always gives the same
 pixels, so a rebuilt quiz is byte-identical to the previous one.
+
+The screens are drawn to compress well in RLE8 runs, since the browser build
+fetches them on every first visit: flat areas without fine texture, and edges
+smoothed by averaging the 2x supersampled drawing (at most five shades where
+two colours meet, with no ringing halo), so that each row holds few runs.
 """
 
 import io
@@ -31,7 +36,6 @@ INK = (33, 37, 41)
 GREY = (108, 117, 125)
 FAINT = (222, 228, 236)
 NAVY = (27, 38, 64)
-NAVY_LINE = (44, 60, 96)
 TEAL = (22, 160, 143)
 TEAL_LIGHT = (120, 214, 200)
 AMBER = (242, 169, 59)
@@ -55,12 +59,13 @@ ATOM_COLOURS = {
 }
 
 SUPERSAMPLE = 2
+MOLECULE_COLOURS = 32
 
 
 # ---------------------------------------------------------------- palette --
 
-def to_palette(img, exact=()):
-    """Convert to an 8-bit palettised image.
+def to_palette(img, exact=(), colours=256):
+    """Convert to an 8-bit palettised image of at most `colours` colours.
 
     Colours listed in `exact` keep their precise value: every pixel of that
     colour gets a palette entry of its own, so flat areas such as the
@@ -68,7 +73,7 @@ def to_palette(img, exact=()):
     """
     rgb = img.convert("RGB")
     exact = [tuple(c) for c in exact]
-    free = 256 - len(exact)
+    free = colours - len(exact)
     quantised = rgb.quantize(colors=free, method=Image.Quantize.MEDIANCUT,
                              dither=Image.Dither.NONE)
     indices = np.array(quantised, dtype=np.uint8)
@@ -123,7 +128,9 @@ def molecule_picture(mol, backdrop=PAPER):
     bottom = rows[-1] + 1 + PICTURE_MARGIN if rows.size else canvas_h // 2
     bottom = min(max(bottom, canvas_h // 2), canvas_h)
     rgb = rgb.crop((centre - half, 0, centre + half, bottom))
-    return to_palette(rgb, exact=[backdrop])
+    # A few dozen shades draw the lines and labels as well as 256 do, and fewer
+    # shades on the edges leave longer runs for RLE8.
+    return to_palette(rgb, exact=[backdrop], colours=MOLECULE_COLOURS)
 
 
 # --------------------------------------------------------------- drawing --
@@ -189,7 +196,9 @@ class Canvas:
         self.draw.polygon(self._xy(points), fill=fill)
 
     def result(self):
-        return self.img.resize(self.size, Image.LANCZOS)
+        """The drawing at its own size, each pixel the average of the samples it
+        covers: edges get a few shades and flat areas stay one colour."""
+        return self.img.resize(self.size, Image.BOX)
 
 
 def hexagon_points(centre, radius, rotation=30.0):
@@ -216,19 +225,6 @@ def benzene(canvas, centre, radius, colour, width, inner=True):
             canvas.line([(ax, ay), (bx, by)], colour, width)
 
 
-def honeycomb(canvas, origin, radius, cols, rows, colour, width):
-    """A patch of fused hexagons, like a sheet of graphite."""
-    ox, oy = origin
-    dx = radius * math.sqrt(3)
-    for r in range(rows):
-        for c in range(cols):
-            x = ox + c * dx + (dx / 2 if r % 2 else 0)
-            y = oy + r * radius * 1.5
-            pts = hexagon_points((x, y), radius)
-            for k in range(6):
-                canvas.line([pts[k], pts[(k + 1) % 6]], colour, width)
-
-
 # ---------------------------------------------------------------- screens --
 
 DEFAULT_NAMING_RULE = ("Type the IUPAC name in lower case, like propan-2-ol, "
@@ -241,8 +237,6 @@ def home_screen(naming_rule=DEFAULT_NAMING_RULE, topic=None):
     """The home screen; `topic`, such as "Alcohols · 10 molecules", takes the
     place of the subtitle."""
     c = Canvas(SCREEN_SIZE, NAVY)
-    honeycomb(c, (640, -10), 34, 6, 5, NAVY_LINE, 2)
-    honeycomb(c, (-40, 520), 34, 5, 3, NAVY_LINE, 2)
 
     # Title: a benzene ring followed by the name, centred as one group.
     ring, gap = 40, 22
@@ -290,8 +284,6 @@ def background_screen():
     """
     c = Canvas(SCREEN_SIZE, PAPER)
     c.rounded((60, 418, 740, 482), 14, fill=WHITE, outline=FAINT, width=2)
-    honeycomb(c, (-20, 560), 26, 4, 2, FAINT, 2)
-    honeycomb(c, (735, 560), 26, 4, 2, FAINT, 2)
     c.line([(160, 532), (640, 532)], FAINT, 2)
     c.text((400, 562), "Enter answers   \u00b7   Backspace deletes   \u00b7   Esc quits",
            17, GREY)
@@ -300,9 +292,6 @@ def background_screen():
 
 def _verdict_screen(wash, accent, accent_dark, title, lines, symbol):
     c = Canvas(SCREEN_SIZE, wash)
-    faint = tuple(round(w * 0.93 + a * 0.07) for w, a in zip(wash, accent))
-    honeycomb(c, (-30, -20), 40, 4, 3, faint, 3)
-    honeycomb(c, (668, 505), 40, 4, 2, faint, 3)
     c.circle((400, 190), 92, fill=accent)
     symbol(c, (400, 190))
     c.text((400, 345), title, 60, accent_dark, bold=True)
@@ -339,8 +328,6 @@ def incorrect_screen():
 
 def last_screen():
     c = Canvas(SCREEN_SIZE, NAVY)
-    honeycomb(c, (-30, -20), 40, 5, 3, NAVY_LINE, 3)
-    honeycomb(c, (560, 470), 40, 7, 3, NAVY_LINE, 3)
     # A naphthalene-like pair of rings with a star: the quiz is done.
     half = 62 * math.sqrt(3) / 2
     benzene(c, (400 - half, 170), 62, TEAL_LIGHT, 7)

@@ -55,22 +55,33 @@ def encode_row(row):
     return out
 
 
+def _used_palette(image):
+    """The pixel indices renumbered to the colours in use, in palette order, and
+    those colours' palette entries (r, g, b)."""
+    pixels = np.asarray(image, dtype=np.uint8)
+    used = np.unique(pixels)
+    renumber = np.zeros(256, dtype=np.uint8)
+    renumber[used] = np.arange(used.size, dtype=np.uint8)
+    palette = list(image.getpalette()[:768])
+    palette += [0] * (768 - len(palette))
+    colours = [tuple(palette[3 * k:3 * k + 3]) for k in used.tolist()]
+    return renumber[pixels], colours
+
+
 def bmp_bytes(image):
-    """A palettised PIL image as an RLE8 BMP file, with its full 256-colour palette."""
+    """A palettised PIL image as an RLE8 BMP file whose palette holds just the colours
+    the picture uses (biClrUsed says how many)."""
     if image.mode != "P":
         raise ValueError("RLE8 needs a palettised image")
     width, height = image.size
-    pixels = np.asarray(image, dtype=np.uint8)
+    pixels, palette = _used_palette(image)
     data = bytearray()
     for y in range(height - 1, -1, -1):     # BMP rows run bottom up
         data += encode_row(pixels[y])
     data += b"\x00\x01"
-    palette = list(image.getpalette()[:768])
-    palette += [0] * (768 - len(palette))
-    colours = b"".join(bytes((palette[k + 2], palette[k + 1], palette[k], 0))
-                       for k in range(0, 768, 3))
+    colours = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
     offset = 14 + 40 + len(colours)
     file_header = b"BM" + struct.pack("<IHHI", offset + len(data), 0, 0, offset)
     info_header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, len(data),
-                              2835, 2835, 256, 0)
+                              2835, 2835, len(palette), 0)
     return file_header + info_header + colours + bytes(data)
