@@ -10,8 +10,7 @@
 // straight to the window system. That shows the same pixels as its OpenGL renderer, but
 // starts faster, presents a frame several times faster and needs far less memory.
 // Unless the user chose a sound system, SDL gets its silent one: the quiz plays no sound,
-// and a real one would wake the program to watch for sound devices and could stop
-// start-up on a machine whose sound system is broken.
+// and a real one would wake the program to watch for sound devices.
 void prepareVideo()
 {
     if (std::getenv("SDL_RENDER_DRIVER") == nullptr) {
