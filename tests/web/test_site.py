@@ -6,6 +6,7 @@ Each test serves its own copy of the site that scripts/web built.
 
 import json
 import os
+import shutil
 import subprocess
 import sys
 import urllib.parse
@@ -50,6 +51,19 @@ END_PANEL = """
 return {message: document.getElementById('message').textContent,
         again: !document.getElementById('again').hidden,
         list: document.getElementById('list').hidden ? null : document.getElementById('list').href};
+"""
+
+
+BUILD = "return document.querySelector('meta[name=\"molvane-build\"]').content;"
+
+STORES = """
+var done = arguments[arguments.length - 1];
+caches.keys().then(function(stores) {
+  return fetch('page.css').then(function(response) { return response.text(); }).then(function(css) {
+    done({stores: stores, css: css,
+          navigation: performance.getEntriesByType('navigation')[0].type});
+  });
+});
 """
 
 
@@ -210,6 +224,38 @@ class SiteTest(webharness.WebCase):
             self.wait_for_new_screen(page, home, "the first question")
             page.press("Escape")
             self.assertEqual(page.wait_for_end()["output"], harness.expected_output())
+
+    def test_an_added_quiz_and_a_new_build_reach_a_returning_visitor(self):
+        data = os.path.join(self.tmp, "data")
+        datagen.make_data(data, ["ethanol"])
+        site = os.path.join(self.tmp, "site")
+        webharness.make_site(self.web_dir, data, site)
+        server = webharness.Server(site)
+        self.servers.append(server)
+        page = webharness.Page(self.driver, server.url + "index.html")
+        self.wait_for_home(page)
+        self.wait_for_worker(page)
+
+        subprocess.run([os.path.join(webharness.repo_root(), "scripts", "web-add"), data, site,
+                        "extra"], check=True, stdout=subprocess.DEVNULL)
+        page = webharness.Page(self.driver, server.url + "index.html?list")
+        self.assertEqual([link["topic"] for link in self.wait_for_picker(page)["links"]],
+                         ["Quiz", "Extra"])
+
+        # A new build of the page: the visitor's next visit reloads into it once, whole.
+        changed = os.path.join(self.tmp, "page")
+        shutil.copytree(os.path.join(webharness.repo_root(), "src", "platform", "web"), changed)
+        with open(os.path.join(changed, "page.css"), "a") as css:
+            css.write("/* a new build */\n")
+        webharness.make_site(self.web_dir, data, site, page_dir=changed)
+        build = self.catalogue(site)["build"]
+        page = webharness.Page(self.driver, server.url + "index.html")
+        page.wait_for(lambda: page.driver.execute_script(BUILD) == build, "the new build", timeout=30)
+        self.wait_for_home(page)
+        state = page.driver.execute_async_script(STORES)
+        self.assertEqual(state["navigation"], "reload")
+        self.assertEqual(len([name for name in state["stores"] if name.startswith("molvane-site ")]), 1)
+        self.assertIn("/* a new build */", state["css"])
 
     def test_ids_that_name_no_quiz(self):
         site, server = self.serve_site()

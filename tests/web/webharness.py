@@ -92,15 +92,16 @@ class Server:
 def site_tool(*args):
     """Runs tools/web_site.py with args; fails on a non-zero exit."""
     subprocess.run([sys.executable, os.path.join(repo_root(), "tools", "web_site.py")]
-                   + list(args), check=True)
+                   + list(args), check=True, stdout=subprocess.DEVNULL)
 
 
-def make_site(web_dir, data_dir, site_dir, quiz_id="quiz"):
+def make_site(web_dir, data_dir, site_dir, quiz_id="quiz", page_dir=None):
     """Writes a site of the one quiz in data_dir into site_dir, with the program of the
-    site built in web_dir; its index.html opens straight into the quiz."""
+    site built in web_dir and the page of page_dir (default: src/platform/web); its
+    index.html opens straight into the quiz."""
+    page_dir = page_dir or os.path.join(repo_root(), "src", "platform", "web")
     site_tool("build", site_dir, "--program", web_dir, "--icons", os.path.join(web_dir, "icons"),
-              "--page", os.path.join(repo_root(), "src", "platform", "web"),
-              "--quiz", data_dir, "--id", quiz_id)
+              "--page", page_dir, "--quiz", data_dir, "--id", quiz_id)
 
 
 def copy_site(web_dir, site_dir):
