@@ -10,6 +10,7 @@
 
   var QUIZ_ID = /^[a-z0-9-]{1,64}$/;
   var HASH = /^[0-9a-f]{16}$/;
+  page.CATALOGUE = 'quizzes/index.json';
 
   // Whether text is a quiz ID: lower-case letters, digits and hyphens, 1 to 64 of them.
   page.isQuizId = function(text) {
@@ -68,19 +69,19 @@
     return files;
   };
 
-  // A promise of the parsed catalogue, always asked of the network first (the service
+  // A promise of the catalogue's bytes, always asked of the network first (the service
   // worker falls back on its stored copy), so that a quiz added since shows at once.
-  page.loadCatalogue = function() {
-    var url = 'quizzes/index.json';
-    return fetch(url, {cache: 'no-cache'}).then(function(response) {
+  page.fetchCatalogue = function() {
+    return fetch(page.CATALOGUE, {cache: 'no-cache'}).then(function(response) {
       if (!response.ok) {
-        throw new Error(url + ': ' + response.status);
+        throw new Error(page.CATALOGUE + ': ' + response.status);
       }
       return response.arrayBuffer();
-    }).then(function(bytes) {
-      var catalogue = JSON.parse(new TextDecoder().decode(bytes));
-      page.keepForOffline([{url: url, bytes: bytes}]);
-      return catalogue;
     });
+  };
+
+  // The catalogue of its bytes.
+  page.parseCatalogue = function(bytes) {
+    return JSON.parse(new TextDecoder().decode(bytes));
   };
 })(window.molvanePage = window.molvanePage || {});

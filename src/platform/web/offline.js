@@ -19,6 +19,23 @@
 
   var workers = window.isSecureContext && navigator.serviceWorker ? navigator.serviceWorker : null;
 
+  // The build this tab last reloaded into, or null; storage may be off.
+  function updatedTo() {
+    try {
+      return sessionStorage.getItem(UPDATED);
+    } catch (e) {
+      return null;
+    }
+  }
+
+  function rememberUpdate(build) {
+    try {
+      sessionStorage.setItem(UPDATED, build);
+    } catch (e) {
+      // Without storage, the check after the reload finds no newer worker and goes on.
+    }
+  }
+
   // Registers the worker; nothing happens where the browser offers none.
   page.startWorker = function() {
     if (workers !== null) {
@@ -59,7 +76,7 @@
       }
       workers.addEventListener('controllerchange', function() {
         if (!goneOn) {
-          sessionStorage.setItem(UPDATED, build);
+          rememberUpdate(build);
           location.reload();
         }
       });
@@ -81,7 +98,7 @@
   page.checkBuild = function(catalogue) {
     var build = catalogue && catalogue.build;
     if (!build || build === page.build || workers === null || !workers.controller ||
-        sessionStorage.getItem(UPDATED) === build) {
+        updatedTo() === build) {
       return Promise.resolve(true);
     }
     return workers.getRegistration().then(function(registration) {

@@ -1,66 +1,62 @@
-// What the page shows: the list of quizzes (index.html), or one quiz
-// (index.html?quiz=ID, or index.html alone on a site built for one quiz), or that there
-// is no such quiz. For a quiz, the program, the catalogue and then the quiz's files are
-// all fetched at once, and the program starts once it has them all.
+// What the page shows, once all its scripts are there: the list of quizzes, one quiz,
+// or that there is no such quiz (prefetch.js has read the address and started the
+// downloads). A quiz's files are fetched as soon as the catalogue names them, and the
+// program starts once it has them all.
 
 (function(page) {
   'use strict';
 
-  var params = new URLSearchParams(location.search);
-  var startMeta = document.querySelector('meta[name="molvane-start"]');
-  // The quiz a site built for one quiz opens straight into; its list is ?list.
-  var startQuiz = startMeta ? startMeta.content : '';
-  page.listHref = startQuiz ? '?list' : 'index.html';
-
-  // Shows text in place of a quiz, with a link to the list.
-  function showNotice(text) {
+  // Shows text in place of a quiz, with a link to the list if withList.
+  function showNotice(text, withList) {
     document.getElementById('quiz').hidden = true;
     document.getElementById('notice-text').textContent = text;
     var link = document.getElementById('notice-list');
-    link.href = page.listHref;
+    link.hidden = !withList;
+    link.href = page.listHref || 'index.html';
     document.getElementById('notice').hidden = false;
-    link.focus();
+    if (withList) {
+      link.focus();
+    }
   }
 
   function showNoQuiz(id) {
-    showNotice('There is no quiz called "' + id + '".');
+    showNotice('There is no quiz called "' + id + '".', true);
+    page.startWorker();
   }
 
-  // Starts downloading the program, so that it arrives while the catalogue and the
-  // quiz's files do. It only runs once startProgram() adds its script.
-  function prefetchProgram() {
-    var link = document.createElement('link');
-    link.rel = 'preload';
-    link.as = 'script';
-    link.href = 'index.js';
-    document.head.append(link);
+  // The catalogue that prefetch.js asked for, kept for offline visits.
+  function catalogue() {
+    return page.catalogueBytes.then(function(bytes) {
+      page.keepForOffline([{url: page.CATALOGUE, bytes: bytes}]);
+      return page.parseCatalogue(bytes);
+    });
+  }
 
-    var wasm = fetch('index.wasm');
-    wasm.catch(function() {});
-    // Compiles the program while it downloads, where the server says application/wasm.
-    window.Module.instantiateWasm = function(imports, receiveInstance) {
-      wasm.then(function(response) {
-        if (!response.ok) {
-          throw new Error('index.wasm: ' + response.status);
-        }
-        var copy = response.clone();
-        return WebAssembly.instantiateStreaming(response, imports).catch(function() {
-          return copy.arrayBuffer().then(function(bytes) {
-            return WebAssembly.instantiate(bytes, imports);
-          });
+  // Lets the module compile the program while it downloads (where the server says
+  // application/wasm), from the download prefetch.js started.
+  function instantiateFromPrefetch(imports, receiveInstance) {
+    page.wasm.then(function(response) {
+      if (!response.ok) {
+        throw new Error('index.wasm: ' + response.status);
+      }
+      var copy = response.clone();
+      return WebAssembly.instantiateStreaming(response, imports).catch(function() {
+        return copy.arrayBuffer().then(function(bytes) {
+          return WebAssembly.instantiate(bytes, imports);
         });
-      }).then(function(result) {
-        receiveInstance(result.instance, result.module);
-      }, function(error) {
-        window.Module.onAbort(String(error));
       });
-      return {};
-    };
+    }).then(function(result) {
+      receiveInstance(result.instance, result.module);
+    }, function(error) {
+      window.Module.onAbort(String(error));
+    });
+    return {};
   }
 
   // Runs the program on the folder files, a promise of [{name, bytes}].
   function startProgram(files) {
     window.Module.molvaneQuizFiles = files;
+    window.Module.instantiateWasm = instantiateFromPrefetch;
     page.onShown = page.startWorker;
     page.programLoading = true;
     var script = document.createElement('script');
@@ -72,17 +68,15 @@
   }
 
   // Plays quiz id of the catalogue, or says there is none.
-  function play(catalogue, id) {
-    var quiz = page.findQuiz(catalogue, id);
-    if (quiz === null) {
+  function play(catalogueNow, id) {
+    if (page.findQuiz(catalogueNow, id) === null) {
       showNoQuiz(id);
-      page.startWorker();
       return;
     }
-    if (startQuiz && page.quizzesOf(catalogue).length < 2) {
-      page.listHref = null;  // the site's one quiz is the list
+    if (page.startQuiz && page.quizzesOf(catalogueNow).length < 2) {
+      page.listHref = null;  // the site's one quiz is all there is
     }
-    var files = page.fetchQuizFolder(page.quizFiles(catalogue, id));
+    var files = page.fetchQuizFolder(page.quizFiles(catalogueNow, id));
     files.then(page.keepForOffline);
     startProgram(files);
   }
@@ -90,18 +84,15 @@
   function openQuiz(id) {
     if (!page.isQuizId(id)) {
       showNoQuiz(id);
-      page.startWorker();
       return;
     }
-    var canvas = document.getElementById('canvas');
     document.body.classList.add('playing');
     document.getElementById('quiz').hidden = false;
-    canvas.focus();
-    prefetchProgram();
-    page.loadCatalogue().then(function(catalogue) {
-      return page.checkBuild(catalogue).then(function(goOn) {
+    document.getElementById('canvas').focus();
+    catalogue().then(function(catalogueNow) {
+      return page.checkBuild(catalogueNow).then(function(goOn) {
         if (goOn) {
-          play(catalogue, id);
+          play(catalogueNow, id);
         }
       });
     }, function(error) {
@@ -111,30 +102,27 @@
   }
 
   function openPicker() {
-    page.loadCatalogue().then(function(catalogue) {
-      return page.checkBuild(catalogue).then(function(goOn) {
+    catalogue().then(function(catalogueNow) {
+      return page.checkBuild(catalogueNow).then(function(goOn) {
         if (goOn) {
-          page.showPicker(catalogue);
+          page.showPicker(catalogueNow);
           page.startWorker();
         }
       });
     }, function(error) {
       console.warn(String(error));
-      showNotice('The list of quizzes cannot be loaded. Check the connection, then try again.');
-      document.getElementById('notice-list').hidden = true;
+      showNotice('The list of quizzes cannot be loaded. Check the connection, then try again.',
+                 false);
     });
   }
 
-  // A page opened from the disk may not fetch the program and its data, and the
-  // browser does not even report the failure to the page.
-  if (location.protocol === 'file:') {
+  if (page.fromFile) {
+    // The browser does not even report the failed fetches to the page.
     window.molvane.error = 'opened from a file';
-    showNotice('Molvane cannot run from a file on the disk: it must be served by a web server.');
-    document.getElementById('notice-list').hidden = true;
-  } else if (params.has('quiz')) {
-    openQuiz(params.get('quiz'));
-  } else if (startQuiz && !params.has('list')) {
-    openQuiz(startQuiz);
+    showNotice('Molvane cannot run from a file on the disk: it must be served by a web server.',
+               false);
+  } else if (page.wantedQuiz !== null) {
+    openQuiz(page.wantedQuiz);
   } else {
     openPicker();
   }

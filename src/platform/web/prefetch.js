@@ -1,0 +1,45 @@
+// Loaded first, in the head: decides from the address what the page is for and starts
+// at once the downloads that it needs, all in parallel, while the rest of the page
+// loads. For a quiz that is the catalogue and the program (index.js, index.wasm); the
+// quiz's files follow as soon as the catalogue names them (start.js). The list of
+// quizzes needs only the catalogue, so it never downloads the program.
+
+(function(page) {
+  'use strict';
+
+  var params = new URLSearchParams(location.search);
+  var startMeta = document.querySelector('meta[name="molvane-start"]');
+  // The quiz a site built for one quiz opens straight into; its list is then ?list.
+  var startQuiz = startMeta ? startMeta.content : '';
+  page.startQuiz = startQuiz;
+  page.listHref = startQuiz ? '?list' : 'index.html';
+
+  // The ID of the quiz to play as the address gives it (maybe no ID at all), or null
+  // for the list.
+  if (params.has('quiz')) {
+    page.wantedQuiz = params.get('quiz');
+  } else if (startQuiz && !params.has('list')) {
+    page.wantedQuiz = startQuiz;
+  } else {
+    page.wantedQuiz = null;
+  }
+
+  // A page opened from the disk may not fetch anything.
+  page.fromFile = location.protocol === 'file:';
+  var playing = page.wantedQuiz !== null;
+  if (page.fromFile || (playing && !page.isQuizId(page.wantedQuiz))) {
+    return;
+  }
+  page.catalogueBytes = page.fetchCatalogue();
+  page.catalogueBytes.catch(function() {});
+  if (!playing) {
+    return;
+  }
+  var link = document.createElement('link');
+  link.rel = 'preload';
+  link.as = 'script';
+  link.href = 'index.js';
+  document.head.append(link);
+  page.wasm = fetch('index.wasm');
+  page.wasm.catch(function() {});
+})(window.molvanePage = window.molvanePage || {});
