@@ -1,8 +1,8 @@
 // Loaded first, in the head: decides from the address what the page is for and starts
 // at once the downloads that it needs, all in parallel, while the rest of the page
-// loads. For a quiz that is the catalogue and the program (index.js, index.wasm); the
-// quiz's files follow as soon as the catalogue names them (start.js). The list of
-// quizzes needs only the catalogue, so it never downloads the program.
+// loads. For a quiz that is the catalogue and the program (index.js, index.wasm), and
+// the quiz's files as soon as the catalogue names them. The list of quizzes needs only
+// the catalogue, so it never downloads the program.
 
 (function(page) {
   'use strict';
@@ -35,6 +35,15 @@
   if (!playing) {
     return;
   }
+  // The quiz's files, or null when the catalogue lacks the quiz.
+  page.quizFolder = page.catalogueBytes.then(function(bytes) {
+    var catalogue = page.parseCatalogue(bytes);
+    if (page.findQuiz(catalogue, page.wantedQuiz) === null) {
+      return null;
+    }
+    return page.fetchQuizFolder(page.quizFiles(catalogue, page.wantedQuiz));
+  });
+  page.quizFolder.catch(function() {});
   var link = document.createElement('link');
   link.rel = 'preload';
   link.as = 'script';

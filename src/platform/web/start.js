@@ -1,7 +1,6 @@
 // What the page shows, once all its scripts are there: the list of quizzes, one quiz,
 // or that there is no such quiz (prefetch.js has read the address and started the
-// downloads). A quiz's files are fetched as soon as the catalogue names them, and the
-// program starts once it has them all.
+// downloads). The program starts once it has the quiz's files.
 
 (function(page) {
   'use strict';
@@ -76,9 +75,8 @@
     if (page.startQuiz && page.quizzesOf(catalogueNow).length < 2) {
       page.listHref = null;  // the site's one quiz is all there is
     }
-    var files = page.fetchQuizFolder(page.quizFiles(catalogueNow, id));
-    files.then(page.keepForOffline);
-    startProgram(files);
+    page.quizFolder.then(page.keepForOffline);
+    startProgram(page.quizFolder);
   }
 
   function openQuiz(id) {
