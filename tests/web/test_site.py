@@ -211,6 +211,11 @@ class SiteTest(webharness.WebCase):
         page = webharness.Page(self.driver, url)
         self.wait_for_home(page)
         self.wait_for_worker(page)
+        # What installing the site as an app needs is there: the manifest and its icons.
+        self.assertEqual(page.cdp("Page.getInstallabilityErrors")["installabilityErrors"], [])
+        manifest = page.cdp("Page.getAppManifest")
+        self.assertEqual(manifest["errors"], [])
+        self.assertEqual(manifest["url"], server.url + "manifest.webmanifest")
         page.press("Escape")
         page.wait_for_end()
         server.close()
