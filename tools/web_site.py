@@ -383,8 +383,10 @@ def add(args):
     else:
         quizzes[quizzes.index(old)] = record
     write_catalogue(site, catalogue)
-    print("%s quiz %s (%s, %d molecules) in %s; its link: index.html?quiz=%s"
-          % ("Replaced" if old else "Added", args.id, topic, record["molecules"], site, args.id))
+    count = record["molecules"]
+    print("%s quiz %s (%s, %d molecule%s) in %s; its link: index.html?quiz=%s"
+          % ("Replaced" if old else "Added", args.id, topic, count, "" if count == 1 else "s", site,
+             args.id))
     return 0
 
 

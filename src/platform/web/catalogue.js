@@ -1,5 +1,6 @@
 // The catalogue of quizzes (quizzes/index.json) and where a quiz's files are fetched
-// from. Every URL the page builds for a quiz lies below quizzes/.
+// from. Every URL the page builds for a quiz lies below quizzes/. The service worker
+// loads this file too, to know which stored quiz files are still in use.
 //
 //   {"build": "<build id>",
 //    "quizzes": [{"id": "mixed", "topic": "Mixed practice", "molecules": 20,
@@ -69,6 +70,15 @@
     return files;
   };
 
+  // Every file URL of the catalogue, relative to the site.
+  page.allQuizFileUrls = function(catalogue) {
+    var urls = [];
+    page.quizzesOf(catalogue).forEach(function(quiz) {
+      page.quizFiles(catalogue, quiz.id).forEach(function(file) { urls.push(file.url); });
+    });
+    return urls;
+  };
+
   // A promise of the catalogue's bytes, always asked of the network first (the service
   // worker falls back on its stored copy), so that a quiz added since shows at once.
   page.fetchCatalogue = function() {
@@ -84,4 +94,4 @@
   page.parseCatalogue = function(bytes) {
     return JSON.parse(new TextDecoder().decode(bytes));
   };
-})(window.molvanePage = window.molvanePage || {});
+})(self.molvanePage = self.molvanePage || {});

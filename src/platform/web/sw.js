@@ -12,6 +12,9 @@
 // The build id and the own files with their hashes, written by the site tool.
 var SITE = {"build": "unbuilt", "files": {}};
 
+importScripts('catalogue.js');
+var page = self.molvanePage;
+
 var SCOPE = self.registration.scope;
 var SITE_STORE_PREFIX = 'molvane-site ' + SCOPE + ' ';
 var SITE_STORE = SITE_STORE_PREFIX + SITE.build;
@@ -105,12 +108,40 @@ function fromSiteStore(request, name) {
   });
 }
 
+// Keeps the worker alive for work that the event started, as long as the browser lets it.
+function keepWorking(event, work) {
+  try {
+    event.waitUntil(work);
+  } catch (e) {
+    // The response has gone out already; the work goes on while the worker runs.
+  }
+}
+
+// Deletes the stored quiz files that the catalogue of bytes no longer lists.
+function forgetOldQuizFiles(store, bytes) {
+  var listed = {};
+  page.allQuizFileUrls(page.parseCatalogue(bytes)).forEach(function(url) {
+    listed[SCOPE + url] = true;
+  });
+  return store.keys().then(function(requests) {
+    return Promise.all(requests.filter(function(request) {
+      return request.url !== CATALOGUE && !listed[request.url];
+    }).map(function(request) { return store.delete(request); }));
+  });
+}
+
 // The network's catalogue, stored; the stored one when the network fails or is slow.
-function catalogue(request) {
+function catalogue(event) {
+  var request = event.request;
   return caches.open(QUIZ_STORE).then(function(store) {
     var fromNetwork = fetch(request).then(function(response) {
       if (response.ok) {
-        store.put(CATALOGUE, response.clone());
+        var copy = response.clone();
+        keepWorking(event, copy.arrayBuffer().then(function(bytes) {
+          return store.put(CATALOGUE, new Response(bytes)).then(function() {
+            return forgetOldQuizFiles(store, bytes);
+          });
+        }).catch(function() {}));
       }
       return response;
     });
@@ -154,7 +185,7 @@ self.addEventListener('fetch', function(event) {
   if (own !== null) {
     event.respondWith(fromSiteStore(request, own));
   } else if (url.href === CATALOGUE) {
-    event.respondWith(catalogue(request));
+    event.respondWith(catalogue(event));
   } else if (url.href.indexOf(SCOPE + 'quizzes/') === 0 && /^\?v=[0-9a-f]{16}$/.test(url.search)) {
     event.respondWith(quizFile(request));
   }
