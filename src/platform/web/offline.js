@@ -66,11 +66,16 @@
     return new Promise(function(resolve) {
       var worker = registration.installing || registration.waiting;
       if (!worker) {
+        console.warn('Build ' + build + ' is out, but the server offers no service worker for it.');
         resolve(true);
         return;
       }
       var goneOn = false;
-      function goOn() {
+      function goOn(why) {
+        if (!goneOn) {
+          console.warn('Build ' + build + ' is out, but this visit goes on with build ' +
+                       page.build + ': its service worker ' + why + '.');
+        }
         goneOn = true;
         resolve(true);
       }
@@ -84,12 +89,12 @@
         if (worker.state === 'installed') {
           worker.postMessage('activate');
         } else if (worker.state === 'redundant') {
-          goOn();
+          goOn('failed to install');
         }
       }
       worker.addEventListener('statechange', follow);
       follow();
-      setTimeout(goOn, UPDATE_PATIENCE_MS);
+      setTimeout(function() { goOn('took too long'); }, UPDATE_PATIENCE_MS);
     });
   }
 
@@ -108,7 +113,8 @@
       return registration.update().then(function() {
         return waitForNewWorker(registration, build);
       });
-    }).catch(function() {
+    }).catch(function(error) {
+      console.warn('Build ' + build + ' is out, but the update failed: ' + error);
       return true;
     });
   };
