@@ -1,7 +1,7 @@
 // Offline visits and updates, with the service worker (sw.js):
-//  - starts the worker once the page has what it came for, so that the worker's copy of
-//    the site does not compete with the first visit for the network;
 //  - keeps what a first visit fetched before any worker ran;
+//  - starts the worker (start.js does so once the page shows what it came for, so that
+//    the worker's copy of the site does not compete with the first visit);
 //  - when the catalogue comes from a newer build than this page, lets that build's worker
 //    take over and reloads once, so that the page never runs with another build's files.
 

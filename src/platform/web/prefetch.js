@@ -49,6 +49,15 @@
   link.as = 'script';
   link.href = 'index.js';
   document.head.append(link);
-  page.wasm = fetch('index.wasm');
+  // The program compiles while it downloads, where the server says application/wasm.
+  page.wasm = fetch('index.wasm').then(function(response) {
+    if (!response.ok) {
+      throw new Error('index.wasm: ' + response.status);
+    }
+    var copy = response.clone();
+    return WebAssembly.compileStreaming(response).catch(function() {
+      return copy.arrayBuffer().then(function(bytes) { return WebAssembly.compile(bytes); });
+    });
+  });
   page.wasm.catch(function() {});
 })(window.molvanePage = window.molvanePage || {});

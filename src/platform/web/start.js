@@ -18,35 +18,33 @@
     }
   }
 
-  function showNoQuiz(id) {
-    showNotice('There is no quiz called "' + id + '".', true);
-    page.startWorker();
+  // What the page keeps for offline visits once it has shown what it came for, and
+  // only then the service worker, so that neither competes with the visit itself.
+  var toKeep = [];
+  function keepAndStartWorker() {
+    page.keepForOffline(toKeep).then(page.startWorker);
   }
 
-  // The catalogue that prefetch.js asked for, kept for offline visits.
+  function showNoQuiz(id) {
+    showNotice('There is no quiz called "' + id + '".', true);
+    keepAndStartWorker();
+  }
+
+  // The catalogue that prefetch.js asked for.
   function catalogue() {
     return page.catalogueBytes.then(function(bytes) {
-      page.keepForOffline([{url: page.CATALOGUE, bytes: bytes}]);
+      toKeep.push({url: page.CATALOGUE, bytes: bytes});
       return page.parseCatalogue(bytes);
     });
   }
 
-  // Lets the module compile the program while it downloads (where the server says
-  // application/wasm), from the download prefetch.js started.
+  // Hands the module the program that prefetch.js compiled.
   function instantiateFromPrefetch(imports, receiveInstance) {
-    page.wasm.then(function(response) {
-      if (!response.ok) {
-        throw new Error('index.wasm: ' + response.status);
-      }
-      var copy = response.clone();
-      return WebAssembly.instantiateStreaming(response, imports).catch(function() {
-        return copy.arrayBuffer().then(function(bytes) {
-          return WebAssembly.instantiate(bytes, imports);
-        });
+    page.wasm.then(function(module) {
+      return WebAssembly.instantiate(module, imports).then(function(instance) {
+        receiveInstance(instance, module);
       });
-    }).then(function(result) {
-      receiveInstance(result.instance, result.module);
-    }, function(error) {
+    }).catch(function(error) {
       window.Module.onAbort(String(error));
     });
     return {};
@@ -56,7 +54,12 @@
   function startProgram(files) {
     window.Module.molvaneQuizFiles = files;
     window.Module.instantiateWasm = instantiateFromPrefetch;
-    page.onShown = page.startWorker;
+    page.onShown = function() {
+      files.then(function(fetched) {
+        toKeep = toKeep.concat(fetched);
+        keepAndStartWorker();
+      });
+    };
     page.programLoading = true;
     var script = document.createElement('script');
     script.src = 'index.js';
@@ -75,7 +78,6 @@
     if (page.startQuiz && page.quizzesOf(catalogueNow).length < 2) {
       page.listHref = null;  // the site's one quiz is all there is
     }
-    page.quizFolder.then(page.keepForOffline);
     startProgram(page.quizFolder);
   }
 
@@ -104,7 +106,7 @@
       return page.checkBuild(catalogueNow).then(function(goOn) {
         if (goOn) {
           page.showPicker(catalogueNow);
-          page.startWorker();
+          keepAndStartWorker();
         }
       });
     }, function(error) {
