@@ -27,7 +27,7 @@ def subset_options(keep_hinting=False):
     options.recommended_glyphs = True
     options.hinting = keep_hinting
     options.desubroutinize = True
-    options.name_IDs = [0, 1, 2, 3, 4, 5, 6]  # copyright, family, style, version, names
+    options.name_IDs = [0, 1, 2, 3, 4, 5, 6, 13, 14]  # copyright, names, version, licence
     options.name_languages = [0x409]
     options.drop_tables += ["FFTM", "DSIG", "MATH"]
     return options

@@ -13,11 +13,15 @@ two colours meet, with no ringing halo), so that each row holds few runs.
 import io
 import math
 
-import numpy as np
 from PIL import Image, ImageDraw, ImageFont
-from rdkit import Chem
-from rdkit.Chem import rdDepictor
-from rdkit.Chem.Draw import rdMolDraw2D
+
+try:
+    import numpy as np
+    from rdkit import Chem
+    from rdkit.Chem import rdDepictor
+    from rdkit.Chem.Draw import rdMolDraw2D
+except ImportError:  # the icon needs Pillow alone (scripts/web installs no more)
+    np = Chem = rdDepictor = rdMolDraw2D = None
 
 FONT_DIR = "/usr/share/fonts/truetype/dejavu/"
 

@@ -1,7 +1,8 @@
 """Plays the browser build of the quiz in headless Chromium.
 
-A run copies the built web folder (index.html, index.js, index.wasm) into a temporary
-folder, packs a data folder into it with scripts/web-data, serves it from 127.0.0.1 and
+A run makes a site in a temporary folder with the site tool (tools/web_site.py): the
+program that scripts/web built, the page of src/platform/web and a quiz folder of the
+test's own, or copies the whole built site. It serves that folder from 127.0.0.1 and
 opens it in Debian's chromium through chromium-driver. Keys go in through the DevTools
 protocol (Input.dispatchKeyEvent), as a keyboard's would; the page contract
 (window.molvane) and the canvas pixels come back out.
@@ -88,13 +89,24 @@ class Server:
         self.httpd.server_close()
 
 
-def make_site(web_dir, data_dir, site_dir):
-    """Copies the built page into site_dir and packs data_dir into it."""
-    os.makedirs(site_dir, exist_ok=True)
-    for name in ("index.html", "index.js", "index.wasm"):
-        shutil.copy(os.path.join(web_dir, name), site_dir)
-    subprocess.run([os.path.join(repo_root(), "scripts", "web-data"), data_dir, site_dir],
-                   check=True)
+def site_tool(*args):
+    """Runs tools/web_site.py with args; fails on a non-zero exit."""
+    subprocess.run([sys.executable, os.path.join(repo_root(), "tools", "web_site.py")]
+                   + list(args), check=True, stdout=subprocess.DEVNULL)
+
+
+def make_site(web_dir, data_dir, site_dir, quiz_id="quiz", page_dir=None):
+    """Writes a site of the one quiz in data_dir into site_dir, with the program of the
+    site built in web_dir and the page of page_dir (default: src/platform/web); its
+    index.html opens straight into the quiz."""
+    page_dir = page_dir or os.path.join(repo_root(), "src", "platform", "web")
+    site_tool("build", site_dir, "--program", web_dir, "--icons", os.path.join(web_dir, "icons"),
+              "--page", page_dir, "--quiz", data_dir, "--id", quiz_id)
+
+
+def copy_site(web_dir, site_dir):
+    """Copies the site built in web_dir, every quiz included, to site_dir."""
+    shutil.copytree(web_dir, site_dir)
 
 
 def start_browser():
@@ -191,9 +203,9 @@ class Page:
     def pixel(self, x=5, y=5):
         return self.canvas().getpixel((x, y))
 
-    def wait_for_pixel(self, colour, x=5, y=5, what=None):
+    def wait_for_pixel(self, colour, x=5, y=5, what=None, timeout=10.0):
         self.wait_for(lambda: self.pixel(x, y) == tuple(colour),
-                      what or "pixel %r at (%d, %d)" % (colour, x, y))
+                      what or "pixel %r at (%d, %d)" % (colour, x, y), timeout)
 
     def console(self):
         return [entry["message"] for entry in self.driver.get_log("browser")]
@@ -219,8 +231,8 @@ class WebCase(unittest.TestCase):
         self.addCleanup(lambda: [server.close() for server in self.servers])
 
     def open_quiz(self, names=(), prepare=None, **data_options):
-        """Serves a quiz made of names (see datagen.make_data) and opens it. prepare, if
-        given, may change the data folder before it is packed."""
+        """Serves a site of one quiz made of names (see datagen.make_data) and opens it.
+        prepare, if given, may change the data folder before the site is made."""
         data = os.path.join(self.tmp, "data")
         colours = datagen.make_data(data, names, **data_options)
         if prepare is not None:

@@ -5,7 +5,7 @@
 #include <emscripten.h>
 
 // Suspends the program until the page has handed SDL the next input event; the browser
-// runs freely in the meantime (see page.js).
+// runs freely in the meantime (see module/waits.js).
 EM_ASYNC_JS(void, sleepUntilInput, (), { await Module['molvaneNextInput'](); });
 
 // The page's canvas is the only way the browser draws; there is nothing to choose.

@@ -1,0 +1,97 @@
+// The catalogue of quizzes (quizzes/index.json) and where a quiz's files are fetched
+// from. Every URL the page builds for a quiz lies below quizzes/. The service worker
+// loads this file too, to know which stored quiz files are still in use.
+//
+//   {"build": "<build id>",
+//    "quizzes": [{"id": "mixed", "topic": "Mixed practice", "molecules": 20,
+//                 "files": {"Molecule List.txt": "<hash>", ...}}, ...]}
+
+(function(page) {
+  'use strict';
+
+  var QUIZ_ID = /^[a-z0-9-]{1,64}$/;
+  var HASH = /^[0-9a-f]{16}$/;
+  page.CATALOGUE = 'quizzes/index.json';
+
+  // Whether text is a quiz ID: lower-case letters, digits and hyphens, 1 to 64 of them.
+  page.isQuizId = function(text) {
+    return typeof text === 'string' && QUIZ_ID.test(text);
+  };
+
+  // Whether name is a path inside a quiz folder: relative, with no empty, "." or ".."
+  // part, so that it can reach neither outside the folder nor outside ./data/.
+  function isFolderPath(name) {
+    if (typeof name !== 'string' || name.indexOf('\0') >= 0) {
+      return false;
+    }
+    return name.split('/').every(function(part) {
+      return part !== '' && part !== '.' && part !== '..';
+    });
+  }
+
+  // The URL of a file of the folder of quiz id, its parts escaped.
+  function fileUrl(id, name, hash) {
+    return 'quizzes/' + id + '/' + name.split('/').map(encodeURIComponent).join('/') + '?v=' + hash;
+  }
+
+  // The quizzes of a parsed catalogue that the page can use, in catalogue order.
+  page.quizzesOf = function(catalogue) {
+    var quizzes = catalogue && Array.isArray(catalogue.quizzes) ? catalogue.quizzes : [];
+    return quizzes.filter(function(quiz) {
+      return quiz && page.isQuizId(quiz.id) && quiz.files && typeof quiz.files === 'object';
+    });
+  };
+
+  // The quiz with id, or null.
+  page.findQuiz = function(catalogue, id) {
+    return page.quizzesOf(catalogue).filter(function(quiz) { return quiz.id === id; })[0] || null;
+  };
+
+  // [{name, url}] for the files of quiz id. A file shared by several quizzes (the same
+  // hash) has one URL, in the folder of the first quiz that lists it, so the browser
+  // fetches and stores it once.
+  page.quizFiles = function(catalogue, id) {
+    var firstUrl = {};
+    var files = [];
+    page.quizzesOf(catalogue).forEach(function(quiz) {
+      Object.keys(quiz.files).forEach(function(name) {
+        var hash = quiz.files[name];
+        if (!isFolderPath(name) || typeof hash !== 'string' || !HASH.test(hash)) {
+          return;
+        }
+        if (!firstUrl.hasOwnProperty(hash)) {
+          firstUrl[hash] = fileUrl(quiz.id, name, hash);
+        }
+        if (quiz.id === id) {
+          files.push({name: name, url: firstUrl[hash]});
+        }
+      });
+    });
+    return files;
+  };
+
+  // Every file URL of the catalogue, relative to the site.
+  page.allQuizFileUrls = function(catalogue) {
+    var urls = [];
+    page.quizzesOf(catalogue).forEach(function(quiz) {
+      page.quizFiles(catalogue, quiz.id).forEach(function(file) { urls.push(file.url); });
+    });
+    return urls;
+  };
+
+  // A promise of the catalogue's bytes, always asked of the network first (the service
+  // worker falls back on its stored copy), so that a quiz added since shows at once.
+  page.fetchCatalogue = function() {
+    return fetch(page.CATALOGUE, {cache: 'no-cache'}).then(function(response) {
+      if (!response.ok) {
+        throw new Error(page.CATALOGUE + ': ' + response.status);
+      }
+      return response.arrayBuffer();
+    });
+  };
+
+  // The catalogue of its bytes.
+  page.parseCatalogue = function(bytes) {
+    return JSON.parse(new TextDecoder().decode(bytes));
+  };
+})(self.molvanePage = self.molvanePage || {});

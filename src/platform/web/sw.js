@@ -1,0 +1,192 @@
+// The service worker: keeps the site for visits without a network.
+//  - The site's own files of one build are stored together, checked against their
+//    hashes, in a store named after the build; a new build's worker replaces them as a
+//    whole and deletes the stores of other builds.
+//  - Own files come from the build's store (a visit to index.html?quiz=... gets its
+//    index.html); quizzes/index.json from the network, or the stored copy without one;
+//    quiz files (quizzes/ID/NAME?v=HASH, whose URL changes with their content) from the
+//    store, fetched and stored the first time.
+
+'use strict';
+
+// The build id and the own files with their hashes, written by the site tool.
+var SITE = {"build": "unbuilt", "files": {}};
+
+importScripts('catalogue.js');
+var page = self.molvanePage;
+
+var SCOPE = self.registration.scope;
+var SITE_STORE_PREFIX = 'molvane-site ' + SCOPE + ' ';
+var SITE_STORE = SITE_STORE_PREFIX + SITE.build;
+var QUIZ_STORE = 'molvane-quizzes ' + SCOPE;
+var CATALOGUE = SCOPE + 'quizzes/index.json';
+// How long the catalogue may take from the network before the stored copy serves.
+var CATALOGUE_PATIENCE_MS = 4000;
+
+// The first 16 hex digits of the SHA-256 of bytes.
+function shortHash(bytes) {
+  return crypto.subtle.digest('SHA-256', bytes).then(function(digest) {
+    return Array.from(new Uint8Array(digest).slice(0, 8)).map(function(byte) {
+      return (byte < 16 ? '0' : '') + byte.toString(16);
+    }).join('');
+  });
+}
+
+// A promise of the response for own file name with the content of this build: the
+// browser's cache is tried first, the server if that holds another version.
+function fetchOwnFile(name) {
+  var url = SCOPE + name;
+  function attempt(mode) {
+    return fetch(url, {cache: mode}).then(function(response) {
+      if (!response.ok) {
+        throw new Error(name + ': ' + response.status);
+      }
+      return response.clone().arrayBuffer().then(shortHash).then(function(hash) {
+        return hash === SITE.files[name] ? response : null;
+      });
+    });
+  }
+  return attempt('force-cache').then(function(response) {
+    return response || attempt('reload');
+  }).then(function(response) {
+    if (!response) {
+      throw new Error(name + ' on the server is not the file of build ' + SITE.build);
+    }
+    return response;
+  });
+}
+
+self.addEventListener('install', function(event) {
+  event.waitUntil(caches.open(SITE_STORE).then(function(store) {
+    var names = Object.keys(SITE.files);
+    return Promise.all(names.map(fetchOwnFile)).then(function(responses) {
+      return Promise.all(responses.map(function(response, index) {
+        return store.put(SCOPE + names[index], response);
+      }));
+    });
+  }).catch(function(error) {
+    return caches.delete(SITE_STORE).then(function() { throw error; });
+  }));
+});
+
+// A page that found a newer build asks its waiting worker to take over.
+self.addEventListener('message', function(event) {
+  if (event.data === 'activate') {
+    self.skipWaiting();
+  }
+});
+
+self.addEventListener('activate', function(event) {
+  event.waitUntil(caches.keys().then(function(names) {
+    return Promise.all(names.filter(function(name) {
+      return name.indexOf(SITE_STORE_PREFIX) === 0 && name !== SITE_STORE;
+    }).map(function(name) { return caches.delete(name); }));
+  }).then(function() {
+    return self.clients.claim();
+  }));
+});
+
+var SCOPE_PATH = new URL(SCOPE).pathname;
+
+// The own file a request asks for, or null. Every visit to the page, whatever its query,
+// gets the build's index.html.
+function ownFileOf(request, url) {
+  if (request.mode === 'navigate' &&
+      (url.pathname === SCOPE_PATH || url.pathname === SCOPE_PATH + 'index.html')) {
+    return 'index.html';
+  }
+  var name = url.href.slice(SCOPE.length);
+  return url.search === '' && SITE.files.hasOwnProperty(name) ? name : null;
+}
+
+// The build's stored file, or the network's when the store lacks it.
+function fromSiteStore(request, name) {
+  return caches.open(SITE_STORE).then(function(store) {
+    return store.match(SCOPE + name);
+  }).then(function(response) {
+    return response || fetch(request);
+  });
+}
+
+// Keeps the worker alive for work that the event started, as long as the browser lets it.
+function keepWorking(event, work) {
+  try {
+    event.waitUntil(work);
+  } catch (e) {
+    // The response has gone out already; the work goes on while the worker runs.
+  }
+}
+
+// Deletes the stored quiz files that the catalogue of bytes no longer lists.
+function forgetOldQuizFiles(store, bytes) {
+  var listed = {};
+  page.allQuizFileUrls(page.parseCatalogue(bytes)).forEach(function(url) {
+    listed[SCOPE + url] = true;
+  });
+  return store.keys().then(function(requests) {
+    return Promise.all(requests.filter(function(request) {
+      return request.url !== CATALOGUE && !listed[request.url];
+    }).map(function(request) { return store.delete(request); }));
+  });
+}
+
+// The network's catalogue, stored; the stored one when the network fails or is slow.
+function catalogue(event) {
+  var request = event.request;
+  return caches.open(QUIZ_STORE).then(function(store) {
+    var fromNetwork = fetch(request).then(function(response) {
+      if (response.ok) {
+        var copy = response.clone();
+        keepWorking(event, copy.arrayBuffer().then(function(bytes) {
+          return store.put(CATALOGUE, new Response(bytes)).then(function() {
+            return forgetOldQuizFiles(store, bytes);
+          });
+        }).catch(function() {}));
+      }
+      return response;
+    });
+    return store.match(CATALOGUE).then(function(stored) {
+      if (!stored) {
+        return fromNetwork;
+      }
+      var patience = new Promise(function(resolve) {
+        setTimeout(resolve, CATALOGUE_PATIENCE_MS);
+      });
+      return Promise.race([fromNetwork, patience]).then(function(response) {
+        return response && response.ok ? response : stored;
+      }, function() {
+        return stored;
+      });
+    });
+  });
+}
+
+// A quiz file from the store, or fetched and stored.
+function quizFile(request) {
+  return caches.open(QUIZ_STORE).then(function(store) {
+    return store.match(request).then(function(stored) {
+      return stored || fetch(request).then(function(response) {
+        if (response.ok) {
+          store.put(request, response.clone());
+        }
+        return response;
+      });
+    });
+  });
+}
+
+self.addEventListener('fetch', function(event) {
+  var request = event.request;
+  if (request.method !== 'GET' || request.url.indexOf(SCOPE) !== 0) {
+    return;
+  }
+  var url = new URL(request.url);
+  var own = ownFileOf(request, url);
+  if (own !== null) {
+    event.respondWith(fromSiteStore(request, own));
+  } else if (url.href === CATALOGUE) {
+    event.respondWith(catalogue(event));
+  } else if (url.href.indexOf(SCOPE + 'quizzes/') === 0 && /^\?v=[0-9a-f]{16}$/.test(url.search)) {
+    event.respondWith(quizFile(request));
+  }
+});

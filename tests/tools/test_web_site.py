@@ -1,0 +1,187 @@
+"""Tests of the site tool (tools/web_site.py): a quiz folder read as the program reads
+it, a site built from stand-in program files, and quizzes added to it."""
+
+import contextlib
+import hashlib
+import io
+import json
+import os
+import re
+import shutil
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+
+import web_site  # noqa: E402
+
+PAGE = os.path.join(ROOT, "src", "platform", "web")
+FIXED = ("background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp", "Homescreen.bmp")
+
+
+def write(path, content):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as target:
+        target.write(content if isinstance(content, bytes) else content.encode("utf-8"))
+
+
+def make_quiz(folder, names, screens=b"screen"):
+    """A quiz folder: the list, a font, the fixed screens and one picture per name."""
+    write(os.path.join(folder, "Molecule List.txt"), "%d\n%s" % (len(names), "".join(
+        name + "\n" for name in names)))
+    write(os.path.join(folder, "nsecthck.ttf"), b"font")
+    for name in FIXED:
+        write(os.path.join(folder, name), screens + name.encode())
+    for name in names:
+        write(os.path.join(folder, name + ".bmp"), b"picture of " + name.encode())
+    return folder
+
+
+def run(*args):
+    """Runs the tool; returns its exit status and what it wrote to standard error."""
+    errors = io.StringIO()
+    with contextlib.redirect_stdout(io.StringIO()), contextlib.redirect_stderr(errors):
+        try:
+            status = web_site.main(list(args))
+        except SystemExit as e:
+            status = e.code
+    return status, errors.getvalue()
+
+
+class ListReadingTest(unittest.TestCase):
+
+    def test_count_line_as_the_program_reads_it(self):
+        cases = {b"12": 12, b"12 apples": 12, b"12.9": 12, b"  +3": 3, b"-4": -4, b"1e2": 100,
+                 b"3e": 3, b".5": 0, b"0x1A": 0, b"abc": 0, b"": 0, b"inf": 0,
+                 b"9999999999": -2147483648, b"-2147483648": -2147483648,
+                 b"2147483647.5": 2147483647}
+        for line, count in cases.items():
+            with self.subTest(line=line):
+                self.assertEqual(web_site.molecule_count(line), count)
+
+    def test_names_as_the_program_reads_them(self):
+        self.assertEqual(web_site.read_list(b"2\r\nethanol\r\nmethane\r\nextra\n"),
+                         (2, [b"ethanol", b"methane"]))
+        # Missing lines give empty names; an unterminated last line keeps its CR.
+        self.assertEqual(web_site.read_list(b"3\nethanol\r"), (3, [b"ethanol\r", b"", b""]))
+        self.assertEqual(web_site.read_list(b"501\n" + b"x\n" * 501), (501, []))
+        self.assertEqual(web_site.read_list(b"-1\nx\n"), (-1, []))
+        self.assertEqual(web_site.read_list(b""), (0, []))
+
+
+class SiteCase(unittest.TestCase):
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="molvane-site-test-")
+        self.addCleanup(shutil.rmtree, self.tmp, ignore_errors=True)
+        self.program = os.path.join(self.tmp, "program")
+        write(os.path.join(self.program, "index.js"), "// the program\n")
+        write(os.path.join(self.program, "index.wasm"), b"\0asm")
+        for size in (192, 512):
+            write(os.path.join(self.program, "icons", "molvane-%d.png" % size), b"png")
+
+    def build(self, site, *quiz, page=PAGE):
+        status, errors = run("build", site, "--program", self.program, "--icons",
+                             os.path.join(self.program, "icons"), "--page", page, *quiz)
+        self.assertEqual(status, 0, errors)
+
+    def catalogue(self, site):
+        with open(os.path.join(site, "quizzes", "index.json"), encoding="utf-8") as source:
+            return json.load(source)
+
+
+class FolderTest(SiteCase):
+
+    def test_files_listed_are_those_the_program_may_open_that_exist(self):
+        quiz = make_quiz(os.path.join(self.tmp, "quiz"), ["ethanol", "sub/propane"])
+        os.remove(os.path.join(quiz, "last.bmp"))
+        write(os.path.join(quiz, "notes.txt"), "private")
+        listing = ("5\nethanol\nsub/propane\n../outside\n/absolute\n").encode() + b"caf\xe9\n"
+        write(os.path.join(quiz, "Molecule List.txt"), listing)
+        write(os.path.join(self.tmp, "outside.bmp"), b"not in the folder")
+        entry = web_site.folder_entry(quiz)
+        self.assertEqual(entry["molecules"], 5)
+        self.assertEqual(sorted(entry["files"]),
+                         sorted(["Molecule List.txt", "nsecthck.ttf", "background.bmp",
+                                 "correct.bmp", "incorrect.bmp", "Homescreen.bmp",
+                                 "ethanol.bmp", "sub/propane.bmp"]))
+        self.assertEqual(entry["files"]["ethanol.bmp"],
+                         hashlib.sha256(b"picture of ethanol").hexdigest()[:16])
+
+
+class BuildAndAddTest(SiteCase):
+
+    def test_a_site_of_one_quiz_and_its_worker(self):
+        site = os.path.join(self.tmp, "site")
+        self.build(site, "--quiz", make_quiz(os.path.join(self.tmp, "My Quiz", "data"), ["ethanol"]))
+        catalogue = self.catalogue(site)
+        self.assertEqual([quiz["id"] for quiz in catalogue["quizzes"]], ["my-quiz"])
+        with open(os.path.join(site, "index.html"), encoding="utf-8") as source:
+            html = source.read()
+        self.assertIn('<meta name="molvane-start" content="my-quiz">', html)
+        self.assertIn('<meta name="molvane-build" content="%s">' % catalogue["build"], html)
+        # A page file the page folder lacks (keyboard.js) is not referred to.
+        if not os.path.exists(os.path.join(PAGE, "keyboard.js")):
+            self.assertNotIn("keyboard.js", html)
+        with open(os.path.join(site, "sw.js"), encoding="utf-8") as source:
+            worker = json.loads(re.search(r"^var SITE = (.*);$", source.read(), re.M).group(1))
+        self.assertEqual(worker["build"], catalogue["build"])
+        self.assertIn("index.wasm", worker["files"])
+        for name, hash_ in worker["files"].items():
+            with open(os.path.join(site, name), "rb") as source:
+                self.assertEqual(hashlib.sha256(source.read()).hexdigest()[:16], hash_, name)
+
+        # The same input gives the same build; a changed page file a new one.
+        self.build(site, "--quiz", os.path.join(self.tmp, "My Quiz", "data"))
+        self.assertEqual(self.catalogue(site)["build"], catalogue["build"])
+        page = os.path.join(self.tmp, "page")
+        shutil.copytree(PAGE, page)
+        write(os.path.join(page, "page.css"), "body {}\n")
+        self.build(site, "--quiz", os.path.join(self.tmp, "My Quiz", "data"), page=page)
+        self.assertNotEqual(self.catalogue(site)["build"], catalogue["build"])
+
+    def test_add_appends_a_new_quiz_and_replaces_one_in_place(self):
+        site = os.path.join(self.tmp, "site")
+        self.build(site, "--quiz", make_quiz(os.path.join(self.tmp, "first"), ["ethanol"]))
+        build = self.catalogue(site)["build"]
+        extra = make_quiz(os.path.join(self.tmp, "extra"), ["methane", "ethane"])
+        write(os.path.join(extra, "notes.txt"), "private")
+        self.assertEqual(run("add", extra, site, "carboxylic-acids")[0], 0)
+        self.assertEqual(run("add", extra, site, "third", "Third topic")[0], 0)
+        quizzes = self.catalogue(site)["quizzes"]
+        self.assertEqual([(q["id"], q["topic"], q["molecules"]) for q in quizzes],
+                         [("first", "First", 1), ("carboxylic-acids", "Carboxylic acids", 2),
+                          ("third", "Third topic", 2)])
+        self.assertFalse(os.path.exists(os.path.join(site, "quizzes", "third", "notes.txt")))
+
+        # Replacing keeps the place and the topic, and drops the files of the old folder.
+        smaller = make_quiz(os.path.join(self.tmp, "smaller"), ["propane"], screens=b"new")
+        status, errors = run("add", smaller, site, "carboxylic-acids")
+        self.assertEqual(status, 0, errors)
+        catalogue = self.catalogue(site)
+        self.assertEqual(catalogue["build"], build)
+        replaced = catalogue["quizzes"][1]
+        self.assertEqual((replaced["id"], replaced["topic"], replaced["molecules"]),
+                         ("carboxylic-acids", "Carboxylic acids", 1))
+        self.assertEqual(sorted(os.listdir(os.path.join(site, "quizzes", "carboxylic-acids"))),
+                         sorted(["Molecule List.txt", "nsecthck.ttf", "propane.bmp"] + list(FIXED)))
+
+    def test_add_refuses_bad_ids_and_folders_that_are_no_site(self):
+        site = os.path.join(self.tmp, "site")
+        self.build(site, "--quiz", make_quiz(os.path.join(self.tmp, "first"), ["ethanol"]))
+        quiz = os.path.join(self.tmp, "first")
+        for bad in ("../x", "Upper", "a" * 65, "", "a/b"):
+            with self.subTest(quiz_id=bad):
+                status, errors = run("add", quiz, site, bad)
+                self.assertEqual(status, 2)
+                self.assertIn("not a quiz ID", errors)
+        status, errors = run("add", quiz, self.tmp, "fine")
+        self.assertEqual(status, 2)
+        self.assertIn("not a Molvane site", errors)
+        self.assertEqual(len(self.catalogue(site)["quizzes"]), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
