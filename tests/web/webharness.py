@@ -91,7 +91,7 @@ class Server:
 def make_site(web_dir, data_dir, site_dir):
     """Copies the built page into site_dir and packs data_dir into it."""
     os.makedirs(site_dir, exist_ok=True)
-    for name in ("index.html", "index.js", "index.wasm"):
+    for name in ("index.html", "index.js", "index.wasm", "keyboard.js", "keyboard.css"):
         shutil.copy(os.path.join(web_dir, name), site_dir)
     subprocess.run([os.path.join(repo_root(), "scripts", "web-data"), data_dir, site_dir],
                    check=True)
@@ -108,6 +108,14 @@ def start_browser():
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     driver.molvane_profile = profile
     return driver
+
+
+def emulate_phone(driver, width, height):
+    """Makes the browser's tab a touch phone of width x height CSS pixels."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": width, "height": height, "deviceScaleFactor": 2, "mobile": True})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                           {"enabled": True, "maxTouchPoints": 5})
 
 
 def stop_browser(driver):
@@ -181,6 +189,40 @@ class Page:
             else:
                 self.press({" ": "space", "-": "minus", ",": "comma", ".": "period",
                             "/": "slash", "+": "KP_Add"}.get(char, char))
+
+    def emulate_phone(self, width, height):
+        """Makes the tab a touch phone of width x height CSS pixels; (pointer: coarse)
+        matches from the next navigation on."""
+        emulate_phone(self.driver, width, height)
+
+    def key_centre(self, key):
+        """The centre of the on-screen key whose data-key is key, in CSS pixels."""
+        return self.driver.execute_script(
+            "var wanted = arguments[0];"
+            "var button = Array.prototype.find.call(document.querySelectorAll('#keyboard [data-key]'),"
+            " function(k) { return k.getAttribute('data-key') === wanted; });"
+            "var r = button.getBoundingClientRect();"
+            "return [r.left + r.width / 2, r.top + r.height / 2];", key)
+
+    def touch(self, kind, x=None, y=None):
+        """One touch event: "touchStart" at (x, y) or "touchEnd"."""
+        points = [] if kind == "touchEnd" else [{"x": x, "y": y, "id": 1}]
+        self.cdp("Input.dispatchTouchEvent", type=kind, touchPoints=points)
+
+    def tap(self, *keys):
+        """Taps each on-screen key (by its data-key) in turn, each at its centre."""
+        for key in keys:
+            x, y = self.key_centre(key)
+            self.touch("touchStart", x, y)
+            self.touch("touchEnd")
+
+    def tap_text(self, text):
+        """Taps text on the on-screen keyboard; capitals with a latched Shift."""
+        for char in text:
+            if "A" <= char <= "Z":
+                self.tap("Shift", char.lower())
+            else:
+                self.tap(char)
 
     def canvas(self):
         """The canvas as a PIL image of 800 x 600."""
