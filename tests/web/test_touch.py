@@ -140,11 +140,19 @@ class TouchTest(webharness.WebCase):
             elif width >= 1.5 * height:
                 self.assertGreaterEqual(keyboard["left"], canvas["right"], what + ": beside")
 
-    def test_physical_keys_type_beside_the_keyboard(self):
-        colours = self.open_phone_quiz(["Ab1"])
+    def test_first_touch_shows_it_and_physical_keys_still_type(self):
+        # A desktop with a fine pointer: no keyboard until the first touch.
+        webharness.emulate_desktop(self.driver)
+        colours = self.open_quiz(["Ab1"])
         page = self.page
+        page.wait_for_pixel(datagen.HOME, what="the home screen")
+        hidden = "return document.getElementById('keyboard').hidden"
+        self.assertTrue(page.driver.execute_script(hidden))
         page.press("space")
         self.wait_for_question(colours, "the question")
+        page.touch("touchStart", 300, 300)
+        page.touch("touchEnd")
+        page.wait_for(lambda: not page.driver.execute_script(hidden), "the keyboard")
         page.type_text("A")
         page.tap("b")
         page.press("1")
@@ -152,7 +160,6 @@ class TouchTest(webharness.WebCase):
         page.wait_for_pixel(datagen.LAST, what="the closing screen")
         page.press("Escape")
         self.assertEqual(page.wait_for_end()["exitStatus"], 1)
-
 
 if __name__ == "__main__":
     webharness.main()

@@ -118,6 +118,12 @@ def emulate_phone(driver, width, height):
                            {"enabled": True, "maxTouchPoints": 5})
 
 
+def emulate_desktop(driver):
+    """Undoes emulate_phone: the browser's own window, a mouse and no touch screen."""
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+
+
 def stop_browser(driver):
     try:
         driver.quit()
