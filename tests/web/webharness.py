@@ -110,10 +110,11 @@ def start_browser():
     return driver
 
 
-def emulate_phone(driver, width, height):
-    """Makes the browser's tab a touch phone of width x height CSS pixels."""
+def emulate_phone(driver, width, height, scale=2):
+    """Makes the browser's tab a touch phone of width x height CSS pixels, with scale
+    device pixels to a CSS pixel."""
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-        "width": width, "height": height, "deviceScaleFactor": 2, "mobile": True})
+        "width": width, "height": height, "deviceScaleFactor": scale, "mobile": True})
     driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
                            {"enabled": True, "maxTouchPoints": 5})
 
