@@ -70,7 +70,7 @@
       location: key.location || 0, shiftKey: shifted, bubbles: true, cancelable: true,
       view: window
     });
-    // The constructor leaves the legacy codes at 0, and the emulation reads keyCode.
+    // Not every browser's constructor takes the legacy codes, and the emulation reads them.
     Object.defineProperty(event, 'keyCode', {value: key.keyCode});
     Object.defineProperty(event, 'which', {value: key.keyCode});
     document.dispatchEvent(event);
