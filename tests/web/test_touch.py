@@ -109,7 +109,7 @@ class TouchTest(webharness.WebCase):
         self.assertEqual(checks, {"touchDefaults": [], "scale": 1, "scrolled": 0,
                                   "selected": "", "focused": "canvas"})
 
-    def test_keyboard_and_canvas_never_overlap(self):
+    def test_keyboard_and_canvas_never_overlap_then_escape_quits(self):
         sizes = [(360, 640), PHONE, (844, 390), (640, 360), (768, 1024), (1024, 768)]
         self.open_phone_quiz(["ethanol"], size=sizes[0])
         for width, height in sizes:
@@ -139,6 +139,11 @@ class TouchTest(webharness.WebCase):
                 self.assertGreaterEqual(keyboard["top"], canvas["bottom"], what + ": below")
             elif width >= 1.5 * height:
                 self.assertGreaterEqual(keyboard["left"], canvas["right"], what + ": beside")
+        # On a picture screen, where any other key goes on, Escape quits.
+        self.page.tap("Escape")
+        contract = self.page.wait_for_end()
+        self.assertEqual(contract["output"], harness.expected_output())
+        self.assertEqual(contract["exitStatus"], 1)
 
     def test_first_touch_shows_it_and_physical_keys_still_type(self):
         # A desktop with a fine pointer: no keyboard until the first touch.
