@@ -8,8 +8,8 @@ Build the folder first with scripts/web. Two figures, each against its target:
   centre; the event time of its pointerdown, which comes first) to the first frame after
   the canvas shows the letter, against the same letter typed as a key (CDP
   Input.dispatchKeyEvent) from its keydown; target: the tap at most one frame (17 ms)
-  slower. The page's own part of it, from the first listener to the drawing, is shown
-  apart from the browser's delivery of the input and its frames;
+  slower. Each is split into the browser's delivery of the input to the page's first
+  listener, the page's own part up to the drawing, and the wait for the next frame;
 - idle CPU: the renderer's main-thread task time (DevTools Performance.getMetrics,
   TaskDuration) while the home screen and then the question screen wait, with the
   keyboard shown, as a share of one core; target at most 1 %.
@@ -59,10 +59,12 @@ window.addEventListener('keydown', started, true);
 """
 
 RESET = "window.tapTiming = {start: null, handled: null, drawn: null, frame: null};"
-# [input to frame, first listener to drawing], in milliseconds.
+# [input to frame, input to first listener, first listener to drawing, drawing to frame],
+# in milliseconds.
 LATENCY = """
-return tapTiming.frame === null ? null
-    : [tapTiming.frame - tapTiming.start, tapTiming.drawn - tapTiming.handled];
+var t = tapTiming;
+return t.frame === null ? null
+    : [t.frame - t.start, t.handled - t.start, t.drawn - t.handled, t.frame - t.drawn];
 """
 # Settles once two frames have passed, so that a release's redraw is over.
 TWO_FRAMES = """
@@ -76,7 +78,7 @@ def settle(page):
 
 
 def timed(page, down, up):
-    """[input to frame, first listener to drawing] in milliseconds for down(); then up()."""
+    """The parts of LATENCY for down()'s input; then up() and a Backspace."""
     page.driver.execute_script(RESET)
     down()
     latency = page.wait_for(lambda: page.driver.execute_script(LATENCY), "the frame")
@@ -158,14 +160,17 @@ def main():
         webharness.stop_browser(driver)
         server.close()
 
-    tap_frames, tap_page = zip(*taps)
-    key_frames, key_page = zip(*keys)
-    print("Tap to frame: %s over %d taps" % (summary(tap_frames), len(taps)))
-    print("Key to frame: %s over %d keys" % (summary(key_frames), len(keys)))
+    tap_parts, key_parts = list(zip(*taps)), list(zip(*keys))
+    print("Tap to frame: %s over %d taps" % (summary(tap_parts[0]), len(taps)))
+    print("Key to frame: %s over %d keys" % (summary(key_parts[0]), len(keys)))
     print("Tap minus key, medians: %.1f ms (target: at most 17 ms)"
-          % (statistics.median(tap_frames) - statistics.median(key_frames)))
-    print("Of which the page's own part, from the first listener to the drawing: tap %s;"
-          " key %s" % (summary(tap_page), summary(key_page)))
+          % (statistics.median(tap_parts[0]) - statistics.median(key_parts[0])))
+    for what, index in (("the browser's delivery, input to the first listener", 1),
+                        ("the page, first listener to the drawing", 2),
+                        ("the next frame, drawing to frame", 3)):
+        print("  of which %s: tap median %.1f ms, key median %.1f ms"
+              % (what, statistics.median(tap_parts[index]),
+                 statistics.median(key_parts[index])))
     print("Idle CPU with the keyboard shown: home screen %.2f %%, question screen %.2f %%"
           " of a core (target: at most 1 %%)" % (home * 100, question * 100))
 
