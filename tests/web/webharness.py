@@ -122,6 +122,21 @@ def start_browser():
     return driver
 
 
+def emulate_phone(driver, width, height, scale=2):
+    """Makes the browser's tab a touch phone of width x height CSS pixels, with scale
+    device pixels to a CSS pixel."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": width, "height": height, "deviceScaleFactor": scale, "mobile": True})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                           {"enabled": True, "maxTouchPoints": 5})
+
+
+def emulate_desktop(driver):
+    """Undoes emulate_phone: the browser's own window, a mouse and no touch screen."""
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+
+
 def stop_browser(driver):
     try:
         driver.quit()
@@ -193,6 +208,40 @@ class Page:
             else:
                 self.press({" ": "space", "-": "minus", ",": "comma", ".": "period",
                             "/": "slash", "+": "KP_Add"}.get(char, char))
+
+    def emulate_phone(self, width, height):
+        """Makes the tab a touch phone of width x height CSS pixels; (pointer: coarse)
+        matches from the next navigation on."""
+        emulate_phone(self.driver, width, height)
+
+    def key_centre(self, key):
+        """The centre of the on-screen key whose data-key is key, in CSS pixels."""
+        return self.driver.execute_script(
+            "var wanted = arguments[0];"
+            "var button = Array.prototype.find.call(document.querySelectorAll('#keyboard [data-key]'),"
+            " function(k) { return k.getAttribute('data-key') === wanted; });"
+            "var r = button.getBoundingClientRect();"
+            "return [r.left + r.width / 2, r.top + r.height / 2];", key)
+
+    def touch(self, kind, x=None, y=None):
+        """One touch event: "touchStart" at (x, y) or "touchEnd"."""
+        points = [] if kind == "touchEnd" else [{"x": x, "y": y, "id": 1}]
+        self.cdp("Input.dispatchTouchEvent", type=kind, touchPoints=points)
+
+    def tap(self, *keys):
+        """Taps each on-screen key (by its data-key) in turn, each at its centre."""
+        for key in keys:
+            x, y = self.key_centre(key)
+            self.touch("touchStart", x, y)
+            self.touch("touchEnd")
+
+    def tap_text(self, text):
+        """Taps text on the on-screen keyboard; capitals with a latched Shift."""
+        for char in text:
+            if "A" <= char <= "Z":
+                self.tap("Shift", char.lower())
+            else:
+                self.tap(char)
 
     def canvas(self):
         """The canvas as a PIL image of 800 x 600."""

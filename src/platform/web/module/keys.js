@@ -42,7 +42,9 @@
   // Caps Lock and Num Lock as the desktop would report them. A lock key's own press
   // toggles its lock; once the browser has shown that it reports a lock's state, its
   // report wins, which also corrects a lock toggled while the page had no focus.
-  // Synthetic key events never report one, so they work through the presses alone.
+  // Synthetic key events never report one, so they work through the presses alone;
+  // and the on-screen keyboard's keys (keyboard.js), made by the page, know nothing of
+  // the locks, so they leave them as they are.
   var locks = {caps: false, num: false, capsReported: false, numReported: false};
 
   function trackLocks(event) {
@@ -54,7 +56,7 @@
       locks.num = !locks.num;
       return;
     }
-    if (typeof event.getModifierState !== 'function') {
+    if (!event.isTrusted || typeof event.getModifierState !== 'function') {
       return;
     }
     var caps = event.getModifierState('CapsLock');
