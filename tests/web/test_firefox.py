@@ -1,0 +1,71 @@
+"""The browser build in Debian's firefox-esr: one quiz played to its end by keyboard."""
+
+import os
+import sys
+import time
+
+import firefox
+import webharness
+from webharness import datagen
+
+sys.path.insert(0, os.path.join(webharness.HERE, "..", "e2e"))
+import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
+
+PIXEL = ("Array.from(document.getElementById('canvas').getContext('2d')"
+         ".getImageData(%d, %d, 1, 1).data.slice(0, 3))")
+CONTRACT = "window.molvane && {output: molvane.output, exitStatus: molvane.exitStatus}"
+
+
+class FirefoxQuizTest(webharness.WebCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.browser = firefox.Firefox()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+
+    def wait_for(self, condition, what, timeout=15.0):
+        deadline = time.monotonic() + timeout
+        while not condition():
+            if time.monotonic() > deadline:
+                self.fail("timed out waiting for %s; page: %r"
+                          % (what, self.browser.evaluate(CONTRACT)))
+            time.sleep(0.02)
+
+    def wait_for_pixel(self, colour, what, x=5, y=5):
+        self.wait_for(lambda: self.browser.evaluate(PIXEL % (x, y)) == list(colour), what)
+
+    def test_quiz_with_a_wrong_answer(self):
+        colours = self.serve_quiz(["Ethanol"])
+        browser = self.browser
+        self.wait_for_pixel(datagen.HOME, "the home screen")
+        browser.press("space")
+        self.wait_for_pixel(colours["Ethanol"], "the question", 400, 100)
+        browser.press("e", "t", "BackSpace", "Return")
+        self.wait_for_pixel(datagen.INCORRECT, "the wrong-answer screen")
+        browser.press("1")
+        self.wait_for_pixel(colours["Ethanol"], "the question again", 400, 100)
+        browser.press(*"Ethanol", "Return")
+        self.wait_for_pixel(datagen.LAST, "the closing screen")
+        browser.press("x")
+        self.wait_for(lambda: (browser.evaluate(CONTRACT) or {}).get("exitStatus") is not None,
+                      "the end of the run")
+        contract = browser.evaluate(CONTRACT)
+        self.assertEqual(contract["output"], harness.expected_output())
+        self.assertEqual(contract["exitStatus"], 1)
+
+    def serve_quiz(self, names):
+        data = os.path.join(self.tmp, "data")
+        colours = datagen.make_data(data, names)
+        site = os.path.join(self.tmp, "site")
+        webharness.make_site(self.web_dir, data, site)
+        server = webharness.Server(site)
+        self.servers.append(server)
+        self.browser.navigate(server.url + "index.html")
+        return colours
+
+
+if __name__ == "__main__":
+    webharness.main()
