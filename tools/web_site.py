@@ -36,7 +36,7 @@ FIXED_FILES = (LIST_FILE, FONT_FILE, "background.bmp", "correct.bmp", "incorrect
                "last.bmp", "Homescreen.bmp")
 MAX_MOLECULES = 500
 PROGRAM_FILES = ("index.js", "index.wasm")
-ICON_FILES = ("molvane-192.png", "molvane-512.png")
+ICON_FILES = ("molvane-32.png", "molvane-192.png", "molvane-512.png")
 PAGE_SUFFIXES = (".html", ".css", ".js", ".webmanifest")
 WORKER = "sw.js"
 CATALOGUE = os.path.join("quizzes", "index.json")

@@ -18,6 +18,15 @@
     }
   };
 
+  // The emulation copies every loaded picture's pixels back out of its canvas into
+  // memory, in case the program reads them. This program only ever draws its pictures,
+  // so the copy, a canvas read-back per picture, is skipped.
+  function drawOnlyPictures() {
+    SDL.defaults.discardOnLock = true;
+  }
+  Module['preRun'] = Module['preRun'] || [];
+  Module['preRun'].push(drawOnlyPictures);
+
   // Lets go of a decoded picture that SDL has copied into a surface.
   Module['molvaneForgetPicture'] = function(path) {
     var key = PATH_FS.resolve(path);
