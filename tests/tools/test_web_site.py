@@ -79,7 +79,7 @@ class SiteCase(unittest.TestCase):
         self.program = os.path.join(self.tmp, "program")
         write(os.path.join(self.program, "index.js"), "// the program\n")
         write(os.path.join(self.program, "index.wasm"), b"\0asm")
-        for size in (192, 512):
+        for size in (32, 192, 512):
             write(os.path.join(self.program, "icons", "molvane-%d.png" % size), b"png")
 
     def build(self, site, *quiz, page=PAGE):
