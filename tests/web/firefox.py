@@ -48,12 +48,17 @@ class Firefox:
             [FIREFOX, "--headless", "--no-remote", "--profile", self.profile,
              "--remote-debugging-port", "0", "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        # The agent refuses a handshake that names an origin it was not told to allow.
-        self.socket = websocket.create_connection(self._address(timeout) + "/session",
-                                                  timeout=timeout, suppress_origin=True)
+        self.socket = None
         self.next_id = 0
-        self.command("session.new", capabilities={})
-        self.context = self.command("browsingContext.getTree")["contexts"][0]["context"]
+        try:
+            # The agent refuses a handshake that names an origin it was not told to allow.
+            self.socket = websocket.create_connection(self._address(timeout) + "/session",
+                                                      timeout=timeout, suppress_origin=True)
+            self.command("session.new", capabilities={})
+            self.context = self.command("browsingContext.getTree")["contexts"][0]["context"]
+        except BaseException:
+            self.close()
+            raise
 
     def _address(self, timeout):
         """Reads the websocket address that Firefox prints when its remote agent listens."""
@@ -64,7 +69,6 @@ class Firefox:
                 return found.group(1)
             if time.monotonic() > deadline:
                 break
-        self.close()
         raise RuntimeError("firefox-esr did not start its WebDriver BiDi agent")
 
     def command(self, method, **params):
@@ -106,7 +110,7 @@ class Firefox:
 
     def close(self):
         try:
-            if getattr(self, "socket", None) is not None:
+            if self.socket is not None:
                 self.socket.close()
         finally:
             self.process.terminate()
