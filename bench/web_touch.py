@@ -1,5 +1,5 @@
 """Measures the on-screen keyboard of the browser build in headless Chromium's phone
-emulation (390 x 844, touch), on the bundled quiz.
+emulation (390 x 844, touch), on the bundled mixed quiz (index.html?quiz=mixed).
 
     /usr/bin/python3 bench/web_touch.py [--web-dir build-web] [--taps 30] [--idle-seconds 5]
 
@@ -132,7 +132,7 @@ def main():
     driver = webharness.start_browser()
     try:
         webharness.emulate_phone(driver, *PHONE)
-        page = webharness.Page(driver, server.url + "index.html")
+        page = webharness.Page(driver, server.url + "index.html?quiz=mixed")
         page.wait_for(lambda: driver.execute_script(
             "return performance.getEntriesByName('molvane-first-frame').length > 0"),
             "the home screen")
