@@ -379,6 +379,15 @@ def text_area_blank(image):
 _WAIT_SYSCALLS = {"x86_64": (7, 23, 271, 270, 232, 281), "aarch64": (73, 72, 22)}
 
 
+def _open_display(xlib, display):
+    """An Xlib connection to display, retried as the X server drops some new ones."""
+    for _ in range(X_TOOL_ATTEMPTS):
+        connection = xlib.XOpenDisplay(display.encode())
+        if connection:
+            return connection
+    raise AssertionError("cannot open display " + display)
+
+
 def send_tap(display, keysym):
     """Sends a key press and its release through XTEST with one flush."""
     xlib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
@@ -393,13 +402,7 @@ def send_tap(display, keysym):
     xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
     xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
                                        ctypes.c_ulong]
-    connection = None
-    for _ in range(X_TOOL_ATTEMPTS):
-        connection = xlib.XOpenDisplay(display.encode())
-        if connection:
-            break
-    if not connection:
-        raise AssertionError("cannot open display " + display)
+    connection = _open_display(xlib, display)
     try:
         code = xlib.XKeysymToKeycode(connection, xlib.XStringToKeysym(keysym.encode()))
         xtst.XTestFakeKeyEvent(connection, code, 1, 0)
@@ -430,13 +433,7 @@ def send_delete_window(display, window):
     class XEvent(ctypes.Union):
         _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
 
-    connection = None
-    for _ in range(X_TOOL_ATTEMPTS):
-        connection = xlib.XOpenDisplay(display.encode())
-        if connection:
-            break
-    if not connection:
-        raise AssertionError("cannot open display " + display)
+    connection = _open_display(xlib, display)
     try:
         event = XEvent()
         event.xclient.type = 33  # ClientMessage
