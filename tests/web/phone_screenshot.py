@@ -2,10 +2,10 @@
 
 Usage: /usr/bin/python3 tests/web/phone_screenshot.py [--web-dir DIR] [--out PNG]
 
-Serves the folder that scripts/web built (default build-web/, the bundled quiz) and
-opens it in headless Chromium's phone emulation, 390 x 844 CSS pixels with touch; taps
-a few letters of an answer on the on-screen keyboard, Shift latched for the capital,
-and writes the screen as it then shows (default docs/screenshots/phone-question.png).
+Serves the site that scripts/web built (default build-web/) and opens its mixed quiz in
+headless Chromium's phone emulation, 390 x 844 CSS pixels with touch; taps a few letters
+of an answer on the on-screen keyboard, Shift latched for the capital, and writes the
+screen as it then shows (default docs/screenshots/phone-question.png).
 """
 
 import argparse
@@ -39,7 +39,7 @@ def main():
     driver = webharness.start_browser()
     try:
         webharness.emulate_phone(driver, 390, 844, scale=1)
-        page = webharness.Page(driver, server.url + "index.html")
+        page = webharness.Page(driver, server.url + "index.html?quiz=mixed")
         page.wait_for(lambda: driver.execute_script(
             "return performance.getEntriesByName('molvane-first-frame').length > 0"),
             "the home screen")
