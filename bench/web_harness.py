@@ -6,6 +6,7 @@ common static hosts serve .wasm, .data and .bmp files. Each browser gets a profi
 its own (tests/web/webharness.py starts it), so a first visit finds nothing cached.
 """
 
+import contextlib
 import functools
 import http.server
 import os
@@ -154,6 +155,20 @@ def throttle(page, network):
     _, rate, latency = NETWORKS[network]
     page.cdp("Network.emulateNetworkConditions", offline=False, latency=latency,
              downloadThroughput=rate, uploadThroughput=rate)
+
+
+@contextlib.contextmanager
+def fresh_visit(site):
+    """(server, driver, page): the site served, a browser with a fresh profile and a tab
+    on about:blank, ready for CDP commands before the measured navigation; all stopped
+    afterwards."""
+    server = Server(site)
+    driver = start_browser()
+    try:
+        yield server, driver, blank_page(driver)
+    finally:
+        stop_browser(driver)
+        server.stop()
 
 
 def blank_page(driver):

@@ -16,10 +16,7 @@ def _busy_share(page, seconds):
 
 def idle_shares(site, path, seconds):
     """(home screen, question screen) busy shares while each waits for a key."""
-    server = web_harness.Server(site)
-    driver = web_harness.start_browser()
-    try:
-        page = web_harness.blank_page(driver)
+    with web_harness.fresh_visit(site) as (server, driver, page):
         driver.get(server.url + path)
         web_harness.wait_for_first_frame(page)
         page.cdp("Performance.enable", timeDomain="threadTicks")
@@ -28,6 +25,3 @@ def idle_shares(site, path, seconds):
         time.sleep(0.5)  # lets the question screen settle; nothing is timed here
         question = _busy_share(page, seconds)
         return home, question
-    finally:
-        web_harness.stop_browser(driver)
-        server.stop()

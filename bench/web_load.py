@@ -35,10 +35,7 @@ def first_visit(site, path, network):
     seconds of its own CPU time (so other load on the machine hardly changes it), bytes
     and files are what the page fetched until its first frame, and served is every byte
     the server sent until the visit went quiet (a service worker's copy included)."""
-    server = web_harness.Server(site)
-    driver = web_harness.start_browser()
-    try:
-        page = web_harness.blank_page(driver)
+    with web_harness.fresh_visit(site) as (server, driver, page):
         web_harness.throttle(page, network)
         page.cdp("Performance.enable", timeDomain="threadTicks")
         driver.get(server.url + path)
@@ -48,19 +45,13 @@ def first_visit(site, path, network):
         server.wait_until_quiet()
         return {"ms": ms, "busy": busy, "bytes": fetched["bytes"], "files": fetched["files"],
                 "served": server.bytes_sent()}
-    finally:
-        web_harness.stop_browser(driver)
-        server.stop()
 
 
 def repeat_visit(site, path, settle=10.0):
     """A visit from the offline copy: a first visit, the server stopped, then the same
     page again in the same profile. The first-frame time in ms, or a string that says
     why there is none ("not available" when the page registers no service worker)."""
-    server = web_harness.Server(site)
-    driver = web_harness.start_browser()
-    try:
-        page = web_harness.blank_page(driver)
+    with web_harness.fresh_visit(site) as (server, driver, page):
         driver.get(server.url + path)
         web_harness.wait_for_first_frame(page)
         deadline = time.monotonic() + 3.0
@@ -77,6 +68,3 @@ def repeat_visit(site, path, settle=10.0):
             return web_harness.wait_for_first_frame(page, timeout=settle)
         except AssertionError as error:
             return "failed offline: %s" % error
-    finally:
-        web_harness.stop_browser(driver)
-        server.stop()
