@@ -1,5 +1,6 @@
 #include "screens/bitmap_header.h"
 #include "screens/bitmap_loader.h"
+#include "support/bitmap_file.h"
 #include "support/quiz_folder.h"
 
 #include <SDL.h>
@@ -16,88 +17,10 @@
 
 namespace {
 
-void put(std::string& out, std::uint32_t value, int size)
-{
-    for (int i = 0; i < size; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
-
-// A BMP file: the file header, an info header of infoSize bytes, the tables that follow
-// it (palette or colour masks) and the pixel data.
-struct Bitmap {
-    std::int32_t width = 4;
-    std::int32_t height = 3;
-    std::uint16_t bitsPerPixel = 24;
-    std::uint32_t compression = 0;
-    std::uint32_t infoSize = 40;
-    std::string tables = {};
-    std::string pixels = {};
-    std::int64_t pixelOffset = -1;  // -1: right after the tables
-
-    [[nodiscard]] std::string bytes() const
-    {
-        std::string info;
-        put(info, infoSize, 4);
-        if (infoSize == 12) {
-            put(info, static_cast<std::uint32_t>(width), 2);
-            put(info, static_cast<std::uint32_t>(height), 2);
-            put(info, 1, 2);
-            put(info, bitsPerPixel, 2);
-        } else {
-            put(info, static_cast<std::uint32_t>(width), 4);
-            put(info, static_cast<std::uint32_t>(height), 4);
-            put(info, 1, 2);
-            put(info, bitsPerPixel, 2);
-            put(info, compression, 4);
-            info.resize(infoSize, '\0');
-        }
-        std::string out = "BM";
-        put(out, static_cast<std::uint32_t>(14 + info.size() + tables.size() + pixels.size()), 4);
-        put(out, 0, 4);
-        put(out,
-            static_cast<std::uint32_t>(pixelOffset >= 0 ? pixelOffset : 14 + info.size() + tables.size()), 4);
-        return out + info + tables + pixels;
-    }
-};
-
 bool withinBudget(const Bitmap& bitmap, std::size_t length = bitmapHeaderBytes)
 {
     const std::string bytes = bitmap.bytes();
     return isWithinPictureBudget(reinterpret_cast<const unsigned char*>(bytes.data()), length);
-}
-
-// Grey levels, four bytes each.
-std::string palette(int colours)
-{
-    std::string out;
-    for (int k = 0; k < colours; ++k) {
-        const auto grey = static_cast<char>(k * 255 / (colours - 1));
-        out += std::string(3, grey) + '\0';
-    }
-    return out;
-}
-
-// `height` rows of `rowBytes` bytes each, padded to four bytes, with bytes below `below`.
-std::string rows(int rowBytes, int height, int below = 256)
-{
-    std::string out;
-    const int padded = (rowBytes + 3) / 4 * 4;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < padded; ++x) {
-            out += static_cast<char>((y * 31 + x * 7) % below);
-        }
-    }
-    return out;
-}
-
-std::string masks(std::initializer_list<std::uint32_t> values)
-{
-    std::string out;
-    for (std::uint32_t value : values) {
-        put(out, value, 4);
-    }
-    return out;
 }
 
 void writeFile(const std::string& path, const std::string& bytes)

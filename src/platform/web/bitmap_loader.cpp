@@ -1,10 +1,16 @@
 #include "screens/bitmap_loader.h"
 
+#include "platform/web/bitmap_pixels.h"
 #include "screens/bitmap_header.h"
 
 #include <cstdio>
 #include <emscripten.h>
 #include <memory>
+#include <vector>
+
+// Has the page draw the surface's pixels into the canvas that SDL draws it from, when it
+// is first drawn (module/pictures.js).
+EM_JS(void, drawPixelsWhenUsed, (SDL_Surface * surface), { Module['molvaneDrawPixelsWhenUsed'](surface); });
 
 // Decodes the picture file at path with the browser's image decoder and leaves it where
 // SDL_LoadBMP_RW looks for it. 1 when it is ready, 0 when the browser cannot decode it.
@@ -21,15 +27,18 @@ struct FileClose {
     void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
 };
 
-// Reads up to `capacity` leading bytes of the file at path into header. The emulated
-// SDL_RWops cannot be read from C++, so this goes through stdio.
-bool readHeader(const char* path, unsigned char* header, std::size_t capacity, std::size_t& length)
+// Reads the file at path into bytes through stdio, as the emulated SDL_RWops cannot be
+// read from C++. False when the file cannot be opened.
+bool readWholeFile(const char* path, std::vector<unsigned char>& bytes)
 {
     const std::unique_ptr<std::FILE, FileClose> file(std::fopen(path, "rb"));
     if (file == nullptr) {
         return false;
     }
-    length = std::fread(header, 1, capacity, file.get());
+    unsigned char chunk[BUFSIZ];
+    for (std::size_t got = 0; (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
     return true;
 }
 
@@ -37,14 +46,29 @@ bool readHeader(const char* path, unsigned char* header, std::size_t capacity, s
 
 SDL_Surface* loadBitmap(const char* path)
 {
-    unsigned char header[bitmapHeaderBytes] = {};
-    std::size_t length = 0;
-    if (!readHeader(path, header, sizeof header, length)) {
+    std::vector<unsigned char> bytes;
+    if (!readWholeFile(path, bytes)) {
         return nullptr;
     }
-    if (!isWithinPictureBudget(header, length)) {
+    if (!isWithinPictureBudget(bytes.data(), bytes.size())) {
         SDL_SetError("%s is not a picture this program can show", path);
         return nullptr;
+    }
+    // The common kinds are decoded here, straight into a surface's pixels: the browser's
+    // decoder takes its time, and SDL's loader copies every picture twice.
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    if (commonBitmapSides(bytes.data(), bytes.size(), width, height)) {
+        SDL_Surface* picture = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0x000000FF, 0x0000FF00,
+                                                    0x00FF0000, 0xFF000000);
+        if (picture == nullptr) {
+            return nullptr;
+        }
+        if (decodeCommonBitmap(bytes.data(), bytes.size(), static_cast<std::uint32_t*>(picture->pixels))) {
+            drawPixelsWhenUsed(picture);
+            return picture;
+        }
+        SDL_FreeSurface(picture);
     }
     if (decodePicture(path) == 0) {
         return nullptr;

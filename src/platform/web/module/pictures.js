@@ -1,8 +1,46 @@
-// Linked with --pre-js: decodes the pictures that platform/web/bitmap_loader.cpp loads
-// with the browser's own decoder.
+// Linked with --pre-js: hands SDL the pictures that platform/web/bitmap_loader.cpp has
+// decoded itself, and decodes the others with the browser's own decoder.
 
 (function() {
   'use strict';
+
+  // Leaves the picture at path, width x height pixels of four bytes (red, green, blue,
+  // alpha) at rgba in memory, where SDL's picture loading finds it; SDL copies them out.
+  Module['molvaneProvidePixels'] = function(path, rgba, width, height) {
+    Module['preloadedImages'][PATH_FS.resolve(path)] =
+        {rawData: true, data: rgba, width: width, height: height, size: width * height * 4, bpp: 4};
+  };
+
+  // The surfaces whose pixels are still to be drawn into their canvases: a canvas takes
+  // its time to fill, so a picture's waits until it is first drawn (its first blit).
+  var pending = {};
+
+  Module['molvaneDrawPixelsWhenUsed'] = function(surface) {
+    pending[surface] = true;
+  };
+
+  function drawPendingPixels(surface) {
+    if (!pending[surface]) {
+      return;
+    }
+    delete pending[surface];
+    var data = SDL.surfaces[surface];
+    var pixels = new Uint8ClampedArray(HEAPU8.buffer, data.buffer, data.width * data.height * 4);
+    data.ctx.putImageData(new ImageData(pixels, data.width, data.height), 0, 0);
+  }
+
+  function drawPicturesWhenUsed() {
+    var blit = SDL.blitSurface;
+    SDL.blitSurface = function(source) {
+      drawPendingPixels(source);
+      return blit.apply(this, arguments);
+    };
+    var free = SDL.freeSurface;
+    SDL.freeSurface = function(surface) {
+      delete pending[surface];
+      return free.apply(this, arguments);
+    };
+  }
 
   // Decodes a BMP file with the browser's decoder into the table where SDL's picture
   // loading finds it. 1 when done, 0 when the browser cannot decode it.
@@ -28,7 +66,7 @@
     SDL.defaults.discardOnLock = true;
   }
   Module['preRun'] = Module['preRun'] || [];
-  Module['preRun'].push(drawOnlyPictures);
+  Module['preRun'].push(drawOnlyPictures, drawPicturesWhenUsed);
 
   // Lets go of a decoded picture that SDL has copied into a surface.
   Module['molvaneForgetPicture'] = function(path) {
