@@ -12,6 +12,9 @@ A site is a static folder:
     manifest.webmanifest, icons/ for installing the site as an app
     quizzes/index.json           the catalogue: the build id and every quiz, in order
     quizzes/ID/                  one quiz folder each, in the desktop's data/ format
+    index.wasm.gz, quizzes/ID/NAME.gz
+                                 gzip copies, which the page fetches and unpacks itself
+                                 where it can: many hosts compress nothing
 
 `build` writes OUT_DIR anew: with --bundled, the mixed quiz of ROOT/data and every lesson
 of ROOT/lessons/index.tsv; with --quiz, that one folder, which index.html then opens
@@ -20,6 +23,7 @@ site's own files: a new quiz goes last in the list.
 """
 
 import argparse
+import gzip
 import hashlib
 import json
 import os
@@ -50,6 +54,11 @@ class SiteError(Exception):
 def short_hash(content):
     """The first 16 hex digits of the SHA-256 of content (bytes)."""
     return hashlib.sha256(content).hexdigest()[:16]
+
+
+def packed(content):
+    """content (bytes) as a gzip file, the same for the same content."""
+    return gzip.compress(content, 9, mtime=0)
 
 
 def is_quiz_id(text):
@@ -150,7 +159,8 @@ def folder_entry(folder):
 
 def copy_quiz(source, target, font=None):
     """Copies the files of quiz folder source that the program may open into target (a
-    new folder); font, if given, becomes its nsecthck.ttf. Returns the names missing."""
+    new folder), each with its gzip copy NAME.gz beside it; font, if given, becomes its
+    nsecthck.ttf. Returns the names missing."""
     _, wanted = wanted_files(source)
     missing = []
     os.makedirs(target)
@@ -162,6 +172,8 @@ def copy_quiz(source, target, font=None):
         copy = os.path.join(target, *name.split("/"))
         os.makedirs(os.path.dirname(copy), exist_ok=True)
         shutil.copyfile(path, copy)
+        with open(copy + ".gz", "wb") as packed_copy:
+            packed_copy.write(packed(read_file(copy)))
     return missing
 
 
@@ -195,8 +207,10 @@ def write_catalogue(site, catalogue):
 
 
 def quiz_record(quiz_id, topic, folder):
+    """The catalogue's record of a quiz folder that copy_quiz wrote, gzip copies and all."""
     record = {"id": quiz_id, "topic": topic}
     record.update(folder_entry(folder))
+    record["gzip"] = True
     return record
 
 
@@ -234,6 +248,7 @@ def own_files(program, icons, page, start):
     files = {}
     for name in PROGRAM_FILES:
         files[name] = read_file(os.path.join(program, name))
+    files["index.wasm.gz"] = packed(files["index.wasm"])
     for name in ICON_FILES:
         files["icons/" + name] = read_file(os.path.join(icons, name))
     page_names = sorted(name for name in os.listdir(page)

@@ -2,6 +2,7 @@
 it, a site built from stand-in program files, and quizzes added to it."""
 
 import contextlib
+import gzip
 import hashlib
 import io
 import json
@@ -132,6 +133,14 @@ class BuildAndAddTest(SiteCase):
         for name, hash_ in worker["files"].items():
             with open(os.path.join(site, name), "rb") as source:
                 self.assertEqual(hashlib.sha256(source.read()).hexdigest()[:16], hash_, name)
+        # Every quiz file and the program have a gzip copy beside them.
+        quiz = catalogue["quizzes"][0]
+        self.assertTrue(quiz["gzip"])
+        packed = [os.path.join("quizzes", "my-quiz", name) for name in quiz["files"]] + ["index.wasm"]
+        for name in packed:
+            with open(os.path.join(site, name), "rb") as plain, \
+                    gzip.open(os.path.join(site, name + ".gz")) as unpacked:
+                self.assertEqual(unpacked.read(), plain.read(), name)
 
         # The same input gives the same build; a changed page file a new one.
         self.build(site, "--quiz", os.path.join(self.tmp, "My Quiz", "data"))
@@ -165,8 +174,9 @@ class BuildAndAddTest(SiteCase):
         replaced = catalogue["quizzes"][1]
         self.assertEqual((replaced["id"], replaced["topic"], replaced["molecules"]),
                          ("carboxylic-acids", "Carboxylic acids", 1))
+        names = ["Molecule List.txt", "nsecthck.ttf", "propane.bmp"] + list(FIXED)
         self.assertEqual(sorted(os.listdir(os.path.join(site, "quizzes", "carboxylic-acids"))),
-                         sorted(["Molecule List.txt", "nsecthck.ttf", "propane.bmp"] + list(FIXED)))
+                         sorted(names + [name + ".gz" for name in names]))
 
     def test_add_refuses_bad_ids_and_folders_that_are_no_site(self):
         site = os.path.join(self.tmp, "site")

@@ -4,7 +4,11 @@
 //
 //   {"build": "<build id>",
 //    "quizzes": [{"id": "mixed", "topic": "Mixed practice", "molecules": 20,
-//                 "files": {"Molecule List.txt": "<hash>", ...}}, ...]}
+//                 "files": {"Molecule List.txt": "<hash>", ...}, "gzip": true}, ...]}
+//
+// With "gzip", the folder holds a gzip copy NAME.gz beside each file, which a browser
+// that can unpack it fetches instead: it is about half the size, and many hosts send
+// files as they are.
 
 (function(page) {
   'use strict';
@@ -29,9 +33,14 @@
     });
   }
 
-  // The URL of a file of the folder of quiz id, its parts escaped.
-  function fileUrl(id, name, hash) {
-    return 'quizzes/' + id + '/' + name.split('/').map(encodeURIComponent).join('/') + '?v=' + hash;
+  // Whether this browser can unpack gzip copies (module scripts and workers alike).
+  page.unpacks = typeof DecompressionStream === 'function';
+
+  // The URL of a file of the folder of quiz id, its parts escaped; suffix '.gz' for its
+  // gzip copy.
+  function fileUrl(id, name, hash, suffix) {
+    return 'quizzes/' + id + '/' + name.split('/').map(encodeURIComponent).join('/') + suffix +
+        '?v=' + hash;
   }
 
   // The quizzes of a parsed catalogue that the page can use, in catalogue order.
@@ -47,11 +56,13 @@
     return page.quizzesOf(catalogue).filter(function(quiz) { return quiz.id === id; })[0] || null;
   };
 
-  // [{name, url}] for the files of quiz id. A file shared by several quizzes (the same
-  // hash) has one URL, in the folder of the first quiz that lists it, so the browser
-  // fetches and stores it once.
+  // [{name, url, packedUrl}] for the files of quiz id: packedUrl is that of the gzip
+  // copy, or null where there is none or the browser cannot unpack it. A file shared by
+  // several quizzes (the same hash) has one URL, in the folder of the first quiz that
+  // lists it, so the browser fetches and stores it once.
   page.quizFiles = function(catalogue, id) {
     var firstUrl = {};
+    var firstPackedUrl = {};
     var files = [];
     page.quizzesOf(catalogue).forEach(function(quiz) {
       Object.keys(quiz.files).forEach(function(name) {
@@ -60,21 +71,25 @@
           return;
         }
         if (!firstUrl.hasOwnProperty(hash)) {
-          firstUrl[hash] = fileUrl(quiz.id, name, hash);
+          firstUrl[hash] = fileUrl(quiz.id, name, hash, '');
+          firstPackedUrl[hash] = quiz.gzip === true && page.unpacks ?
+              fileUrl(quiz.id, name, hash, '.gz') : null;
         }
         if (quiz.id === id) {
-          files.push({name: name, url: firstUrl[hash]});
+          files.push({name: name, url: firstUrl[hash], packedUrl: firstPackedUrl[hash]});
         }
       });
     });
     return files;
   };
 
-  // Every file URL of the catalogue, relative to the site.
+  // Every file URL of the catalogue that a page fetches, relative to the site.
   page.allQuizFileUrls = function(catalogue) {
     var urls = [];
     page.quizzesOf(catalogue).forEach(function(quiz) {
-      page.quizFiles(catalogue, quiz.id).forEach(function(file) { urls.push(file.url); });
+      page.quizFiles(catalogue, quiz.id).forEach(function(file) {
+        urls.push(file.packedUrl || file.url);
+      });
     });
     return urls;
   };

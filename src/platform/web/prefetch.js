@@ -49,15 +49,22 @@
   link.as = 'script';
   link.href = 'index.js';
   document.head.append(link);
-  // The program compiles while it downloads, where the server says application/wasm.
-  page.wasm = fetch('index.wasm').then(function(response) {
-    if (!response.ok) {
-      throw new Error('index.wasm: ' + response.status);
-    }
-    var copy = response.clone();
-    return WebAssembly.compileStreaming(response).catch(function() {
-      return copy.arrayBuffer().then(function(bytes) { return WebAssembly.compile(bytes); });
+  // The program, from its gzip copy where the browser can unpack it; else it compiles
+  // while it downloads, where the server says application/wasm.
+  function fetchPlainProgram() {
+    return fetch('index.wasm').then(function(response) {
+      if (!response.ok) {
+        throw new Error('index.wasm: ' + response.status);
+      }
+      var copy = response.clone();
+      return WebAssembly.compileStreaming(response).catch(function() {
+        return copy.arrayBuffer().then(function(bytes) { return WebAssembly.compile(bytes); });
+      });
     });
-  });
+  }
+  page.wasm = !page.unpacks ? fetchPlainProgram() :
+      page.fetchBytes('index.wasm.gz').then(page.unpack).then(function(bytes) {
+        return WebAssembly.compile(bytes);
+      }).catch(fetchPlainProgram);
   page.wasm.catch(function() {});
 })(window.molvanePage = window.molvanePage || {});

@@ -1,19 +1,54 @@
 // Fetches the files of a quiz folder that the program may open, all at once, so that
-// module/data_folder.js can put them into ./data/. A file that cannot be fetched is
-// absent, as a missing file is on the desktop.
+// module/data_folder.js can put them into ./data/, each from its gzip copy where there is
+// one. A file that cannot be fetched is absent, as a missing file is on the desktop.
 
 (function(page) {
   'use strict';
 
-  // A promise of [{name, bytes}] for files [{name, url}], bytes an ArrayBuffer or null.
+  // A promise of the bytes at url (an ArrayBuffer); rejects when there are none.
+  page.fetchBytes = function(url) {
+    return fetch(url).then(function(response) {
+      if (!response.ok) {
+        throw new Error(url + ': ' + response.status);
+      }
+      return response.arrayBuffer();
+    });
+  };
+
+  // A promise of the bytes of a gzip file unpacked; of the bytes as they are where they
+  // are no gzip file, because the host has unpacked them already (some send .gz files
+  // with Content-Encoding: gzip) or the service worker has stored them unpacked.
+  page.unpack = function(bytes) {
+    var head = new Uint8Array(bytes, 0, Math.min(bytes.byteLength, 2));
+    if (head[0] !== 0x1f || head[1] !== 0x8b) {
+      return Promise.resolve(bytes);
+    }
+    var stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
+    return new Response(stream).arrayBuffer();
+  };
+
+  // A promise of {url, bytes}: the file's gzip copy unpacked, or the file itself where
+  // that fails; bytes null when neither can be fetched.
+  function fetchFile(file) {
+    var packed = file.packedUrl === null ? Promise.reject(new Error('no gzip copy')) :
+        page.fetchBytes(file.packedUrl).then(page.unpack);
+    return packed.then(function(bytes) {
+      return {url: file.packedUrl, bytes: bytes};
+    }).catch(function() {
+      return page.fetchBytes(file.url).then(function(bytes) {
+        return {url: file.url, bytes: bytes};
+      });
+    }).catch(function() {
+      return {url: file.url, bytes: null};
+    });
+  }
+
+  // A promise of [{name, url, bytes}] for files [{name, url, packedUrl}] (see
+  // catalogue.js), url the one fetched, bytes an ArrayBuffer or null.
   page.fetchQuizFolder = function(files) {
     return Promise.all(files.map(function(file) {
-      return fetch(file.url).then(function(response) {
-        return response.ok ? response.arrayBuffer() : null;
-      }).catch(function() {
-        return null;
-      }).then(function(bytes) {
-        return {name: file.name, url: file.url, bytes: bytes};
+      return fetchFile(file).then(function(got) {
+        return {name: file.name, url: got.url, bytes: got.bytes};
       });
     }));
   };

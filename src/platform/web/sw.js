@@ -56,9 +56,12 @@ function fetchOwnFile(name) {
   });
 }
 
+// The page fetches the program's gzip copy where it can unpack it, else the program.
+var UNUSED_PROGRAM = page.unpacks ? 'index.wasm' : 'index.wasm.gz';
+
 self.addEventListener('install', function(event) {
   event.waitUntil(caches.open(SITE_STORE).then(function(store) {
-    var names = Object.keys(SITE.files);
+    var names = Object.keys(SITE.files).filter(function(name) { return name !== UNUSED_PROGRAM; });
     return Promise.all(names.map(fetchOwnFile)).then(function(responses) {
       return Promise.all(responses.map(function(response, index) {
         return store.put(SCOPE + names[index], response);
