@@ -148,13 +148,16 @@ class QuizTest(webharness.WebCase):
         detail = self.page.driver.execute_script(CONTRACT_CHECKS)["detail"]
         self.assertTrue(detail.startswith(message), detail)
 
-    def test_run_length_coded_picture(self):
+    def test_run_length_coded_picture_and_one_the_browser_decodes(self):
         left, right = (10, 120, 200), (220, 90, 30)
 
-        def use_rle8(data):
+        def use_rle8_and_32_bits(data):
             write_rle8_bmp(os.path.join(data, "ethanol.bmp"), 200, 200, left, right)
+            # 32 bits a pixel is a kind that the program leaves to the browser's decoder.
+            datagen.Image.new("RGBA", (800, 600), datagen.HOME + (255,)).save(
+                os.path.join(data, "Homescreen.bmp"), "BMP")
 
-        self.open_quiz(["ethanol"], prepare=use_rle8)
+        self.open_quiz(["ethanol"], prepare=use_rle8_and_32_bits)
         self.wait_for_screen(datagen.HOME, "the home screen")
         self.page.press("space")
         self.page.wait_for_pixel(left, 350, 100, what="the left half of the RLE8 picture")

@@ -8,9 +8,11 @@
 #include <memory>
 #include <vector>
 
-// Has the page draw the surface's pixels into the canvas that SDL draws it from, when it
-// is first drawn (module/pictures.js).
-EM_JS(void, drawPixelsWhenUsed, (SDL_Surface * surface), { Module['molvaneDrawPixelsWhenUsed'](surface); });
+// Has the page decode the picture file at path into the surface, and draw it into the
+// canvas that SDL draws the surface from, when the surface is first drawn
+// (module/pictures.js, with molvaneDecodeBitmap).
+EM_JS(void, drawPictureWhenUsed, (SDL_Surface * surface, const char* path),
+      { Module['molvaneDrawPictureWhenUsed'](surface, UTF8ToString(path)); });
 
 // Decodes the picture file at path with the browser's image decoder and leaves it where
 // SDL_LoadBMP_RW looks for it. 1 when it is ready, 0 when the browser cannot decode it.
@@ -44,6 +46,14 @@ bool readWholeFile(const char* path, std::vector<unsigned char>& bytes)
 
 }  // namespace
 
+// Decodes the file of `length` bytes at file, which loadBitmap has found sound, into the
+// pixels at rgba. 1 when done, 0 when the file has changed into another since.
+extern "C" EMSCRIPTEN_KEEPALIVE int molvaneDecodeBitmap(const unsigned char* file, std::size_t length,
+                                                        std::uint32_t* rgba)
+{
+    return decodeCommonBitmap(file, length, rgba) ? 1 : 0;
+}
+
 SDL_Surface* loadBitmap(const char* path)
 {
     std::vector<unsigned char> bytes;
@@ -54,21 +64,18 @@ SDL_Surface* loadBitmap(const char* path)
         SDL_SetError("%s is not a picture this program can show", path);
         return nullptr;
     }
-    // The common kinds are decoded here, straight into a surface's pixels: the browser's
-    // decoder takes its time, and SDL's loader copies every picture twice.
+    // The common kinds are decoded by the program, and only when first drawn: the
+    // browser's decoder takes its time, SDL's loader copies every picture twice more,
+    // and most pictures wait long before they are first shown.
     std::int32_t width = 0;
     std::int32_t height = 0;
     if (commonBitmapSides(bytes.data(), bytes.size(), width, height)) {
         SDL_Surface* picture = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0x000000FF, 0x0000FF00,
                                                     0x00FF0000, 0xFF000000);
-        if (picture == nullptr) {
-            return nullptr;
+        if (picture != nullptr) {
+            drawPictureWhenUsed(picture, path);
         }
-        if (decodeCommonBitmap(bytes.data(), bytes.size(), static_cast<std::uint32_t*>(picture->pixels))) {
-            drawPixelsWhenUsed(picture);
-            return picture;
-        }
-        SDL_FreeSurface(picture);
+        return picture;
     }
     if (decodePicture(path) == 0) {
         return nullptr;

@@ -79,7 +79,8 @@ bool readLayout(const unsigned char* file, std::size_t length, Layout& layout)
     return true;
 }
 
-// Plain rows, each padded to four bytes, bottom up unless the file says otherwise.
+// Plain rows, each padded to four bytes, bottom up unless the file says otherwise. With
+// rgba null, only checks them.
 bool decodePlain(const unsigned char* file, std::size_t length, const Layout& layout, std::uint32_t* rgba)
 {
     const std::size_t bytesPerPixel = layout.bitsPerPixel / 8;
@@ -92,31 +93,33 @@ bool decodePlain(const unsigned char* file, std::size_t length, const Layout& la
     for (std::size_t row = 0; row < height; ++row) {
         const unsigned char* source = file + layout.pixelOffset + row * rowBytes;
         const std::size_t y = layout.topDown ? row : height - 1 - row;
-        std::uint32_t* target = rgba + y * width;
         for (std::size_t x = 0; x < width; ++x) {
-            if (bytesPerPixel == 1) {
-                if (source[x] >= layout.palette.size()) {
-                    return false;
-                }
-                target[x] = layout.palette[source[x]];
-            } else {
-                const unsigned char* pixel = source + 3 * x;  // blue, green, red
-                target[x] = rgb(pixel[2], pixel[1], pixel[0]);
+            if (bytesPerPixel == 1 && source[x] >= layout.palette.size()) {
+                return false;
             }
+            if (rgba == nullptr) {
+                continue;
+            }
+            const unsigned char* pixel = source + 3 * x;  // blue, green, red
+            rgba[y * width + x] =
+                bytesPerPixel == 1 ? layout.palette[source[x]] : rgb(pixel[2], pixel[1], pixel[0]);
         }
     }
     return true;
 }
 
 // Run-length codes, rows bottom up, that stay inside the picture and end with the
-// end-of-picture code. Pixels the codes skip keep colour 0, as in SDL's loader.
+// end-of-picture code. Pixels the codes skip keep colour 0, as in SDL's loader. With rgba
+// null, only checks them.
 bool decodeRunLength(const unsigned char* file, std::size_t length, const Layout& layout, std::uint32_t* rgba)
 {
     const auto width = static_cast<std::size_t>(layout.width);
     const auto height = static_cast<std::size_t>(layout.height);
     const std::uint32_t* palette = layout.palette.data();
     const std::size_t colours = layout.palette.size();
-    std::fill(rgba, rgba + width * height, palette[0]);
+    if (rgba != nullptr) {
+        std::fill(rgba, rgba + width * height, palette[0]);
+    }
     std::size_t at = layout.pixelOffset;
     std::size_t x = 0;
     std::size_t row = 0;  // from the bottom
@@ -125,13 +128,15 @@ bool decodeRunLength(const unsigned char* file, std::size_t length, const Layout
         if (row >= height || count > width - x) {
             return false;
         }
-        std::uint32_t* target = rgba + (height - 1 - row) * width + x;
+        const std::size_t start = (height - 1 - row) * width + x;
         for (std::size_t k = 0; k < count; ++k) {
             const unsigned char index = next(k);
             if (index >= colours) {
                 return false;
             }
-            target[k] = palette[index];
+            if (rgba != nullptr) {
+                rgba[start + k] = palette[index];
+            }
         }
         x += count;
         return true;
@@ -167,13 +172,19 @@ bool decodeRunLength(const unsigned char* file, std::size_t length, const Layout
     return false;
 }
 
+bool decodePixels(const unsigned char* file, std::size_t length, const Layout& layout, std::uint32_t* rgba)
+{
+    return layout.compression == runLength8 ? decodeRunLength(file, length, layout, rgba)
+                                            : decodePlain(file, length, layout, rgba);
+}
+
 }  // namespace
 
 bool commonBitmapSides(const unsigned char* file, std::size_t length, std::int32_t& width,
                        std::int32_t& height)
 {
     Layout layout;
-    if (!readLayout(file, length, layout)) {
+    if (!readLayout(file, length, layout) || !decodePixels(file, length, layout, nullptr)) {
         return false;
     }
     width = layout.width;
@@ -184,9 +195,5 @@ bool commonBitmapSides(const unsigned char* file, std::size_t length, std::int32
 bool decodeCommonBitmap(const unsigned char* file, std::size_t length, std::uint32_t* rgba)
 {
     Layout layout;
-    if (!readLayout(file, length, layout)) {
-        return false;
-    }
-    return layout.compression == runLength8 ? decodeRunLength(file, length, layout, rgba)
-                                            : decodePlain(file, length, layout, rgba);
+    return readLayout(file, length, layout) && decodePixels(file, length, layout, rgba);
 }

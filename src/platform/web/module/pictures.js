@@ -11,20 +11,26 @@
         {rawData: true, data: rgba, width: width, height: height, size: width * height * 4, bpp: 4};
   };
 
-  // The surfaces whose pixels are still to be drawn into their canvases: a canvas takes
-  // its time to fill, so a picture's waits until it is first drawn (its first blit).
+  // The surfaces whose pictures are still to be decoded and drawn into their canvases,
+  // each with the path of its file: a picture waits until it is first drawn (its first
+  // blit), as decoding it and filling a canvas take their time.
   var pending = {};
 
-  Module['molvaneDrawPixelsWhenUsed'] = function(surface) {
-    pending[surface] = true;
+  Module['molvaneDrawPictureWhenUsed'] = function(surface, path) {
+    pending[surface] = path;
   };
 
-  function drawPendingPixels(surface) {
-    if (!pending[surface]) {
+  function drawPendingPicture(surface) {
+    if (!pending.hasOwnProperty(surface)) {
       return;
     }
+    var file = FS.readFile(pending[surface]);
     delete pending[surface];
     var data = SDL.surfaces[surface];
+    var copy = _malloc(file.length);
+    HEAPU8.set(file, copy);
+    Module['_molvaneDecodeBitmap'](copy, file.length, data.buffer);
+    _free(copy);
     var pixels = new Uint8ClampedArray(HEAPU8.buffer, data.buffer, data.width * data.height * 4);
     data.ctx.putImageData(new ImageData(pixels, data.width, data.height), 0, 0);
   }
@@ -32,7 +38,7 @@
   function drawPicturesWhenUsed() {
     var blit = SDL.blitSurface;
     SDL.blitSurface = function(source) {
-      drawPendingPixels(source);
+      drawPendingPicture(source);
       return blit.apply(this, arguments);
     };
     var free = SDL.freeSurface;
