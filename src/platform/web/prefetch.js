@@ -49,8 +49,9 @@
   link.as = 'script';
   link.href = 'index.js';
   document.head.append(link);
-  // The program, from its gzip copy where the browser can unpack it; else it compiles
-  // while it downloads, where the server says application/wasm.
+  // The program compiles while it downloads: from its gzip copy, unpacked on the way,
+  // where the browser can unpack it, else the plain program where the server says
+  // application/wasm.
   function fetchPlainProgram() {
     return fetch('index.wasm').then(function(response) {
       if (!response.ok) {
@@ -62,9 +63,18 @@
       });
     });
   }
-  page.wasm = !page.unpacks ? fetchPlainProgram() :
-      page.fetchBytes('index.wasm.gz').then(page.unpack).then(function(bytes) {
-        return WebAssembly.compile(bytes);
-      }).catch(fetchPlainProgram);
+  function fetchPackedProgram() {
+    return fetch('index.wasm.gz').then(function(response) {
+      if (!response.ok) {
+        throw new Error('index.wasm.gz: ' + response.status);
+      }
+      // A host that says Content-Encoding: gzip has had the browser unpack it already.
+      var unpacked = response.headers.get('Content-Encoding') === 'gzip' ? response.body :
+          response.body.pipeThrough(new DecompressionStream('gzip'));
+      return WebAssembly.compileStreaming(
+          new Response(unpacked, {headers: {'Content-Type': 'application/wasm'}}));
+    });
+  }
+  page.wasm = page.unpacks ? fetchPackedProgram().catch(fetchPlainProgram) : fetchPlainProgram();
   page.wasm.catch(function() {});
 })(window.molvanePage = window.molvanePage || {});
