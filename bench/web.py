@@ -12,8 +12,8 @@ The figures, each against its target:
   mark, the frame after the home screen is drawn; at most 1.0 s at 10 Mbit/s with 40 ms
   round trips and at most 3.0 s at 1.6 Mbit/s with 150 ms;
 - repeat visit from the offline copy: after a first visit, the server is stopped and the
-  page opened again in the same profile; at most 300 ms ("not available" without a
-  service worker);
+  page opened again in the same profile, --runs times; at most 300 ms ("not available"
+  without a service worker);
 - idle CPU: the renderer's main-thread task time over a few seconds while the home
   screen and then the question screen wait for a key, as a share of one core; at most 1 %;
 - main thread busy: the renderer main thread's task time until the first frame (its own
@@ -68,12 +68,15 @@ def main():
           % (statistics.median(visit["ms"] for visit in local),
              1000 * statistics.median(visit["busy"] for visit in local)), flush=True)
 
-    repeat = web_load.repeat_visit(site, path)
-    if isinstance(repeat, str):
-        print("Repeat visit from the offline copy: %s (target: at most 300 ms)" % repeat)
+    repeats = [web_load.repeat_visit(site, path) for _ in range(args.runs)]
+    failed = [repeat for repeat in repeats if isinstance(repeat, str)]
+    if failed:
+        print("Repeat visit from the offline copy: %s (target: at most 300 ms)" % failed[0])
     else:
-        print("Repeat visit from the offline copy: %.0f ms (target: at most 300 ms, %s)"
-              % (repeat, "met" if repeat <= 300 else "NOT met"))
+        median = statistics.median(repeats)
+        print("Repeat visit from the offline copy: median %.0f ms, worst %.0f ms over %d runs"
+              " (target: at most 300 ms, %s)"
+              % (median, max(repeats), len(repeats), "met" if median <= 300 else "NOT met"))
 
     home, question = web_idle.idle_shares(site, path, args.idle_seconds)
     print("Idle CPU while waiting for a key: home screen %.2f %%, question screen %.2f %%"
