@@ -70,11 +70,11 @@ caches.keys().then(function(stores) {
 
 class SiteTest(webharness.WebCase):
 
-    def serve_site(self):
+    def serve_site(self, handler_class=webharness.QuietHandler):
         """Serves a fresh copy of the built site; returns its folder and its server."""
         site = os.path.join(self.tmp, "site")
         webharness.copy_site(self.web_dir, site)
-        server = webharness.Server(site)
+        server = webharness.Server(site, handler_class)
         self.servers.append(server)
         return site, server
 
@@ -218,6 +218,18 @@ class SiteTest(webharness.WebCase):
         self.assertEqual(panel["list"], server.url + "index.html")
         page.driver.find_element("id", "list").click()
         self.assertEqual(self.wait_for_picker(page)["links"][-1]["topic"], "My own quiz")
+
+    def test_a_host_that_unpacks_gzip_copies_itself(self):
+        _, server = self.serve_site(webharness.UnpackingHostHandler)
+        page = webharness.Page(self.driver, server.url + "index.html?quiz=alkanes")
+        self.wait_for_home(page)
+        page.press("Escape")
+        self.assertEqual(page.wait_for_end()["output"], harness.expected_output())
+        # The page took the copies as the browser unpacked them, with no plain file after.
+        fetched = page.driver.execute_script(FETCHED)
+        self.assertIn(server.url + "index.wasm.gz", fetched)
+        self.assertEqual([url for url in fetched if url.endswith("index.wasm") or
+                          "?v=" in url and ".gz?v=" not in url], [])
 
     def test_a_played_quiz_works_with_the_server_stopped(self):
         site, server = self.serve_site()

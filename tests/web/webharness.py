@@ -20,6 +20,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 import unittest
 
 from PIL import Image
@@ -74,11 +75,21 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+class UnpackingHostHandler(QuietHandler):
+    """A host that sends .gz files with Content-Encoding: gzip, which has the browser
+    unpack them, as some static hosts are set up to."""
+
+    def end_headers(self):
+        if urllib.parse.urlsplit(self.path).path.endswith(".gz"):
+            self.send_header("Content-Encoding", "gzip")
+        super().end_headers()
+
+
 class Server:
     """Serves one folder from 127.0.0.1 on a free port."""
 
-    def __init__(self, folder):
-        handler = functools.partial(QuietHandler, directory=folder)
+    def __init__(self, folder, handler_class=QuietHandler):
+        handler = functools.partial(handler_class, directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
