@@ -23,6 +23,16 @@ var CATALOGUE = SCOPE + 'quizzes/index.json';
 // How long the catalogue may take from the network before the stored copy serves.
 var CATALOGUE_PATIENCE_MS = 4000;
 
+// The store of name, opened once for the worker's life: a visit asks for some 40 files
+// at once, and opening the store again for each took longer than reading the file.
+var opened = {};
+function openStore(name) {
+  if (!opened.hasOwnProperty(name)) {
+    opened[name] = caches.open(name);
+  }
+  return opened[name];
+}
+
 // The first 16 hex digits of the SHA-256 of bytes.
 function shortHash(bytes) {
   return crypto.subtle.digest('SHA-256', bytes).then(function(digest) {
@@ -104,8 +114,8 @@ function ownFileOf(request, url) {
 
 // The build's stored file, or the network's when the store lacks it.
 function fromSiteStore(request, name) {
-  return caches.open(SITE_STORE).then(function(store) {
-    return store.match(SCOPE + name);
+  return openStore(SITE_STORE).then(function(site) {
+    return site.match(SCOPE + name);
   }).then(function(response) {
     return response || fetch(request);
   });
@@ -136,7 +146,7 @@ function forgetOldQuizFiles(store, bytes) {
 // The network's catalogue, stored; the stored one when the network fails or is slow.
 function catalogue(event) {
   var request = event.request;
-  return caches.open(QUIZ_STORE).then(function(store) {
+  return openStore(QUIZ_STORE).then(function(store) {
     var fromNetwork = fetch(request).then(function(response) {
       if (response.ok) {
         var copy = response.clone();
@@ -166,7 +176,7 @@ function catalogue(event) {
 
 // A quiz file from the store, or fetched and stored.
 function quizFile(request) {
-  return caches.open(QUIZ_STORE).then(function(store) {
+  return openStore(QUIZ_STORE).then(function(store) {
     return store.match(request).then(function(stored) {
       return stored || fetch(request).then(function(response) {
         if (response.ok) {
