@@ -33,7 +33,7 @@
     });
   }
 
-  // Whether this browser can unpack gzip copies (module scripts and workers alike).
+  // Whether this browser can unpack gzip copies, in the page and the service worker alike.
   page.unpacks = typeof DecompressionStream === 'function';
 
   // The URL of a file of the folder of quiz id, its parts escaped; suffix '.gz' for its

@@ -6,19 +6,20 @@
   'use strict';
 
   // A promise of the bytes at url (an ArrayBuffer); rejects when there are none.
-  page.fetchBytes = function(url) {
+  function fetchBytes(url) {
     return fetch(url).then(function(response) {
       if (!response.ok) {
         throw new Error(url + ': ' + response.status);
       }
       return response.arrayBuffer();
     });
-  };
+  }
 
   // A promise of the bytes of a gzip file unpacked; of the bytes as they are where they
   // are no gzip file, because the host has unpacked them already (some send .gz files
-  // with Content-Encoding: gzip) or the service worker has stored them unpacked.
-  page.unpack = function(bytes) {
+  // with Content-Encoding: gzip) or the page kept them unpacked for offline visits
+  // (offline.js).
+  function unpack(bytes) {
     var head = new Uint8Array(bytes, 0, Math.min(bytes.byteLength, 2));
     if (head[0] !== 0x1f || head[1] !== 0x8b) {
       return Promise.resolve(bytes);
@@ -29,17 +30,17 @@
     writer.write(new Uint8Array(bytes)).catch(function() {});
     writer.close().catch(function() {});
     return new Response(unpacker.readable).arrayBuffer();
-  };
+  }
 
   // A promise of {url, bytes}: the file's gzip copy unpacked, or the file itself where
   // that fails; bytes null when neither can be fetched.
   function fetchFile(file) {
     var packed = file.packedUrl === null ? Promise.reject(new Error('no gzip copy')) :
-        page.fetchBytes(file.packedUrl).then(page.unpack);
+        fetchBytes(file.packedUrl).then(unpack);
     return packed.then(function(bytes) {
       return {url: file.packedUrl, bytes: bytes};
     }).catch(function() {
-      return page.fetchBytes(file.url).then(function(bytes) {
+      return fetchBytes(file.url).then(function(bytes) {
         return {url: file.url, bytes: bytes};
       });
     }).catch(function() {

@@ -1,15 +1,9 @@
-// Linked with --pre-js: hands SDL the pictures that platform/web/bitmap_loader.cpp has
-// decoded itself, and decodes the others with the browser's own decoder.
+// Linked with --pre-js: decodes the pictures of the kinds that platform/web/
+// bitmap_loader.cpp takes itself into their canvases when they are first drawn, and the
+// others at once with the browser's own decoder.
 
 (function() {
   'use strict';
-
-  // Leaves the picture at path, width x height pixels of four bytes (red, green, blue,
-  // alpha) at rgba in memory, where SDL's picture loading finds it; SDL copies them out.
-  Module['molvaneProvidePixels'] = function(path, rgba, width, height) {
-    Module['preloadedImages'][PATH_FS.resolve(path)] =
-        {rawData: true, data: rgba, width: width, height: height, size: width * height * 4, bpp: 4};
-  };
 
   // The surfaces whose pictures are still to be decoded and drawn into their canvases,
   // each with the path of its file: a picture waits until it is first drawn (its first
