@@ -22,7 +22,7 @@ std::string Bitmap::bytes() const
         put(info, 1, 2);
         put(info, bitsPerPixel, 2);
         put(info, compression, 4);
-        put(info, 0, 12);  // image size and resolution
+        info.append(12, '\0');  // image size and resolution
         put(info, coloursUsed, 4);
         info.resize(infoSize, '\0');
     }
