@@ -9,8 +9,6 @@ injected through the XTEST extension (the path xdotool takes), timed with
 time.monotonic_ns(), which reads the same clock.
 """
 
-import ctypes
-import ctypes.util
 import io
 import os
 import shutil
@@ -148,25 +146,10 @@ class XTest:
     """One Xlib connection that injects keys and pointer motion through XTEST."""
 
     def __init__(self, display):
-        self.x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-        self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
-        x, t = self.x11, self.xtst
-        x.XOpenDisplay.restype = ctypes.c_void_p
-        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x.XStringToKeysym.restype = ctypes.c_ulong
-        x.XStringToKeysym.argtypes = [ctypes.c_char_p]
-        x.XKeysymToKeycode.restype = ctypes.c_ubyte
-        x.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        x.XFlush.argtypes = [ctypes.c_void_p]
-        x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        t.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
-                                        ctypes.c_ulong]
-        t.XTestFakeRelativeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
-                                                   ctypes.c_ulong]
+        self.x11, self.xtst = harness.xtest_libraries()
         self.connection = None
         for _ in range(X_ATTEMPTS):
-            self.connection = x.XOpenDisplay(display.encode())
+            self.connection = self.x11.XOpenDisplay(display.encode())
             if self.connection:
                 break
             time.sleep(POLL)

@@ -388,8 +388,10 @@ def _open_display(xlib, display):
     raise AssertionError("cannot open display " + display)
 
 
-def send_tap(display, keysym):
-    """Sends a key press and its release through XTEST with one flush."""
+def xtest_libraries():
+    """(Xlib, XTEST) through ctypes, with the prototypes that key and pointer injection
+    use: opening and closing a display, keysyms to keycodes, flushing and syncing, fake
+    key presses and relative pointer motion."""
     xlib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
     xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
     xlib.XOpenDisplay.restype = ctypes.c_void_p
@@ -398,10 +400,19 @@ def send_tap(display, keysym):
     xlib.XStringToKeysym.argtypes = [ctypes.c_char_p]
     xlib.XKeysymToKeycode.restype = ctypes.c_ubyte
     xlib.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    xlib.XFlush.argtypes = [ctypes.c_void_p]
     xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
     xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
     xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
                                        ctypes.c_ulong]
+    xtst.XTestFakeRelativeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                                  ctypes.c_ulong]
+    return xlib, xtst
+
+
+def send_tap(display, keysym):
+    """Sends a key press and its release through XTEST with one flush."""
+    xlib, xtst = xtest_libraries()
     connection = _open_display(xlib, display)
     try:
         code = xlib.XKeysymToKeycode(connection, xlib.XStringToKeysym(keysym.encode()))
