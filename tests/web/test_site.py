@@ -68,6 +68,23 @@ caches.keys().then(function(stores) {
 """
 
 
+# The quiz files the offline copy holds, and those the site's catalogue lists.
+QUIZ_FILES = """
+var done = arguments[arguments.length - 1];
+var page = window.molvanePage;
+var scope = new URL('./', location.href).href;
+Promise.all([caches.open('molvane-quizzes ' + scope).then(function(store) { return store.keys(); }),
+             fetch(page.CATALOGUE).then(function(response) { return response.arrayBuffer(); })])
+    .then(function(got) {
+      done({stored: got[0].map(function(request) { return request.url; })
+                .filter(function(url) { return url !== scope + page.CATALOGUE; }),
+            listed: page.allQuizFileUrls(page.parseCatalogue(got[1])).map(function(url) {
+              return scope + url;
+            })});
+    });
+"""
+
+
 class SiteTest(webharness.WebCase):
 
     def serve_site(self, handler_class=webharness.QuietHandler):
@@ -289,6 +306,20 @@ class SiteTest(webharness.WebCase):
         self.assertEqual(state["navigation"], "reload")
         self.assertEqual(len([name for name in state["stores"] if name.startswith("molvane-site ")]), 1)
         self.assertIn("/* a new build */", state["css"])
+
+        # The played quiz replaced: the offline copy lets go of its old files.
+        before = page.driver.execute_async_script(QUIZ_FILES)["stored"]
+        other = os.path.join(self.tmp, "other")
+        datagen.make_data(other, ["methanol"])
+        with self.catalogue_changes(site):
+            subprocess.run([os.path.join(webharness.repo_root(), "scripts", "web-add"), other, site,
+                            "quiz"], check=True, stdout=subprocess.DEVNULL)
+        page = webharness.Page(self.driver, server.url + "index.html?list")
+        self.wait_for_picker(page)
+        stale = set(before) - set(page.driver.execute_async_script(QUIZ_FILES)["listed"])
+        self.assertTrue(stale)
+        page.wait_for(lambda: not stale & set(page.driver.execute_async_script(QUIZ_FILES)["stored"]),
+                      "the old files forgotten")
 
     def test_ids_that_name_no_quiz(self):
         site, server = self.serve_site()

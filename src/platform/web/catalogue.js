@@ -56,15 +56,18 @@
     return page.quizzesOf(catalogue).filter(function(quiz) { return quiz.id === id; })[0] || null;
   };
 
-  // [{name, url, packedUrl}] for the files of quiz id: packedUrl is that of the gzip
-  // copy, or null where there is none or the browser cannot unpack it. A file shared by
-  // several quizzes (the same hash) has one URL, in the folder of the first quiz that
-  // lists it, so the browser fetches and stores it once.
-  page.quizFiles = function(catalogue, id) {
+  // The files of every quiz of the catalogue, a Map from quiz ID to [{name, url,
+  // packedUrl}]: packedUrl is that of the gzip copy, or null where there is none or the
+  // browser cannot unpack it. A file shared by several quizzes (the same hash) has one
+  // URL, in the folder of the first quiz that lists it, so the browser fetches and
+  // stores it once.
+  function filesOfEveryQuiz(catalogue) {
     var firstUrl = {};
     var firstPackedUrl = {};
-    var files = [];
+    var filesOf = new Map();
     page.quizzesOf(catalogue).forEach(function(quiz) {
+      var files = filesOf.get(quiz.id) || [];
+      filesOf.set(quiz.id, files);
       Object.keys(quiz.files).forEach(function(name) {
         var hash = quiz.files[name];
         if (!isFolderPath(name) || typeof hash !== 'string' || !HASH.test(hash)) {
@@ -75,19 +78,22 @@
           firstPackedUrl[hash] = quiz.gzip === true && page.unpacks ?
               fileUrl(quiz.id, name, hash, '.gz') : null;
         }
-        if (quiz.id === id) {
-          files.push({name: name, url: firstUrl[hash], packedUrl: firstPackedUrl[hash]});
-        }
+        files.push({name: name, url: firstUrl[hash], packedUrl: firstPackedUrl[hash]});
       });
     });
-    return files;
+    return filesOf;
+  }
+
+  // [{name, url, packedUrl}] for the files of quiz id (see filesOfEveryQuiz).
+  page.quizFiles = function(catalogue, id) {
+    return filesOfEveryQuiz(catalogue).get(id) || [];
   };
 
   // Every file URL of the catalogue that a page fetches, relative to the site.
   page.allQuizFileUrls = function(catalogue) {
     var urls = [];
-    page.quizzesOf(catalogue).forEach(function(quiz) {
-      page.quizFiles(catalogue, quiz.id).forEach(function(file) {
+    filesOfEveryQuiz(catalogue).forEach(function(files) {
+      files.forEach(function(file) {
         urls.push(file.packedUrl || file.url);
       });
     });

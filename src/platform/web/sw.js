@@ -143,17 +143,40 @@ function forgetOldQuizFiles(store, bytes) {
   });
 }
 
+// Whether the ArrayBuffers a and b hold the same bytes.
+function sameBytes(a, b) {
+  if (a.byteLength !== b.byteLength) {
+    return false;
+  }
+  var x = new Uint8Array(a);
+  var y = new Uint8Array(b);
+  return x.every(function(byte, index) { return byte === y[index]; });
+}
+
+// Stores the catalogue of bytes in place of the stored one, and forgets the quiz files
+// it no longer lists. Nothing to do when it is the stored one, as on most visits: the
+// work would compete with the visit's own files.
+function keepCatalogue(store, bytes) {
+  return store.match(CATALOGUE).then(function(stored) {
+    return stored ? stored.arrayBuffer() : null;
+  }).then(function(storedBytes) {
+    if (storedBytes !== null && sameBytes(storedBytes, bytes)) {
+      return null;
+    }
+    return forgetOldQuizFiles(store, bytes).then(function() {
+      return store.put(CATALOGUE, new Response(bytes));
+    });
+  });
+}
+
 // The network's catalogue, stored; the stored one when the network fails or is slow.
 function catalogue(event) {
   var request = event.request;
   return openStore(QUIZ_STORE).then(function(store) {
     var fromNetwork = fetch(request).then(function(response) {
       if (response.ok) {
-        var copy = response.clone();
-        keepWorking(event, copy.arrayBuffer().then(function(bytes) {
-          return store.put(CATALOGUE, new Response(bytes)).then(function() {
-            return forgetOldQuizFiles(store, bytes);
-          });
+        keepWorking(event, response.clone().arrayBuffer().then(function(bytes) {
+          return keepCatalogue(store, bytes);
         }).catch(function() {}));
       }
       return response;
