@@ -13,7 +13,9 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOLS = os.path.join(ROOT, "tools")
 sys.path.insert(0, TOOLS)
 
-import build_quiz  # noqa: E402
+import quiz_lessons  # noqa: E402
+import quiz_rows  # noqa: E402
+import quiz_write  # noqa: E402
 import numpy as np  # noqa: E402
 import quizart  # noqa: E402
 import quizorigin  # noqa: E402
@@ -159,7 +161,7 @@ class BuiltQuizTest(unittest.TestCase):
     @unittest.skipUnless(CHECK, "molvane-check not built")
     def test_a_new_folder_gets_the_font_and_passes_the_checker(self):
         font = self.path("nsecthck.ttf", self.again)
-        with open(font, "rb") as f, open(build_quiz.DEFAULT_FONT, "rb") as dejavu:
+        with open(font, "rb") as f, open(quiz_write.DEFAULT_FONT, "rb") as dejavu:
             self.assertTrue(f.read() == dejavu.read(), "the font is not DejaVu Sans")
         result = run_check(self.again)
         self.assertEqual((result.returncode, result.stdout),
@@ -296,7 +298,7 @@ class NameRulesTest(unittest.TestCase):
     @staticmethod
     def check(*names):
         rows = [(n + 2, name, "C", "") for n, name in enumerate(names)]
-        return build_quiz.check_names(rows)
+        return quiz_rows.check_names(rows)
 
     def test_names_the_quiz_can_take(self):
         for name in ("ethanol", "1,2-dichloroethane", "ethyl ethanoate", "Ethanol",
@@ -312,7 +314,7 @@ class NameRulesTest(unittest.TestCase):
                 self.assertTrue(errors)
                 self.assertTrue(all(f'"{name}"' in e for e in errors) or name == "", errors)
         # What the refusal of a character lists follows --allow-keys.
-        errors, _ = build_quiz.check_names([(2, "α-pinene", "", "")], "+")
+        errors, _ = quiz_rows.check_names([(2, "α-pinene", "", "")], "+")
         self.assertIn("(names may use a-z, A-Z, 0-9, space and + , - . /, and ( ) with "
                       "--allow-keys)", errors[0])
 
@@ -331,7 +333,7 @@ class NameRulesTest(unittest.TestCase):
         self.assertTrue(errors[1].startswith('line 3: "ammonium+": '), errors[1])
         self.assertIn("number pad", errors[1])
 
-        errors, warnings = build_quiz.check_names([(2, "(E)-but-2-ene", "", "")], "()")
+        errors, warnings = quiz_rows.check_names([(2, "(E)-but-2-ene", "", "")], "()")
         self.assertEqual((errors, len(warnings)), ([], 1))
 
     @unittest.skipUnless(CHECK, "molvane-check not built")
@@ -456,10 +458,10 @@ class BundledQuizTest(unittest.TestCase):
     def setUpClass(cls):
         with open(os.path.join(ROOT, "content", "molecules.csv"), newline="") as f:
             cls.rows = list(csv.DictReader(f))
-        cls.lessons = build_quiz.read_lessons(os.path.join(ROOT, "content", "lessons.csv"))
-        molecules = [build_quiz.Molecule(n, row["name"], row["smiles"], row["class"], None,
+        cls.lessons = quiz_lessons.read_lessons(os.path.join(ROOT, "content", "lessons.csv"))
+        molecules = [quiz_rows.Molecule(n, row["name"], row["smiles"], row["class"], None,
                                          row["lesson"]) for n, row in enumerate(cls.rows, 2)]
-        cls.members, errors, cls.size_warnings = build_quiz.split_lessons(molecules, cls.lessons)
+        cls.members, errors, cls.size_warnings = quiz_lessons.split_lessons(molecules, cls.lessons)
         assert not errors, errors
 
     def test_content_covers_the_classes_in_lessons_of_one_sitting(self):
@@ -468,7 +470,7 @@ class BundledQuizTest(unittest.TestCase):
         self.assertEqual(self.size_warnings, [])
         names = [row["name"] for row in self.rows]
         rows = [(n, name, "", "") for n, name in enumerate(names)]
-        self.assertEqual(build_quiz.check_names(rows, one_quiz=False), ([], []))
+        self.assertEqual(quiz_rows.check_names(rows, one_quiz=False), ([], []))
         self.assertTrue(all(name == name.lower() for name in names))
         self.assertEqual([row["name"] for row in self.rows if row.get("check")], [],
                          "the bundled names are all verified with OPSIN")
@@ -484,12 +486,12 @@ class BundledQuizTest(unittest.TestCase):
 
         lessons_dir = os.path.join(ROOT, "lessons")
         with open(os.path.join(lessons_dir, "index.tsv"), encoding="utf-8") as f:
-            self.assertEqual(f.read(), build_quiz.index_text(self.lessons, self.members))
+            self.assertEqual(f.read(), quiz_lessons.index_text(self.lessons, self.members))
         files = []
         for lesson, _ in self.lessons:
             files += quiz_files(os.path.join(lessons_dir, lesson),
                                 [m.name for m in self.members[lesson]])
-        mixed = build_quiz.mixed_selection(self.members, self.lessons, 20)
+        mixed = quiz_lessons.mixed_selection(self.members, self.lessons, 20)
         files += quiz_files(os.path.join(ROOT, "data"), [m.name for m in mixed])
         # Rebuilding them from content/ needs no --replace.
         for folder in ["data"] + [os.path.join("lessons", lesson) for lesson, _ in self.lessons]:
