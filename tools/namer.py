@@ -13,6 +13,7 @@ prints "SMILES<TAB>name" a line, with an empty name where it gives none.
 """
 
 import os
+import platform
 import shutil
 import subprocess
 import sys
@@ -24,23 +25,32 @@ SINGLE_TIMEOUT = 60  # seconds for one molecule, when the batch run failed
 
 
 def _command(root, cautious):
-    """The argument list and environment that run the unpacked ChemOnomatopist."""
+    """The argument list, environment and folder that run the unpacked ChemOnomatopist.
+
+    Version 0.10.0 picks between equal choices in the order of hash keys made from
+    memory addresses, and of random shuffles, so its names for a few molecules vary from
+    run to run. Seeded, without address randomisation, from a fixed folder with a fixed
+    environment, it lays out its memory the same way every time and so gives the same
+    names wherever the project is.
+    """
     tree = os.path.join(root or DEFAULT_ROOT, "root")
-    env = dict(os.environ)
-    lib = os.path.join(tree, "usr", "share", "perl5")
-    env["PERL5LIB"] = os.pathsep.join(filter(None, [lib, env.get("PERL5LIB")]))
-    env["PATH"] = os.pathsep.join([os.path.join(tree, "usr", "bin"), env.get("PATH", "")])
-    command = ["perl", os.path.join(tree, "usr", "bin", "chemonomatopist")]
-    return command + (["--cautious"] if cautious else []), env
+    env = {"PATH": "/usr/bin:/bin", "LC_ALL": "C", "PERL5LIB": "../share/perl5",
+           "PERL_HASH_SEED": "0", "PERL_PERTURB_KEYS": "0"}
+    # It also draws random numbers (Graph's shuffles): seed them.
+    command = ["perl", "-e", 'srand 0; do "./chemonomatopist"; die $@ if $@', "--"]
+    command += ["--cautious"] if cautious else []
+    if shutil.which("setarch"):
+        command = ["setarch", platform.machine(), "-R"] + command
+    return command, env, os.path.join(tree, "usr", "bin")
 
 
 def _run(smiles, root, cautious, timeout):
     """ChemOnomatopist's stdout for the SMILES, one a line; None when it failed or timed out."""
-    command, env = _command(root, cautious)
+    command, env, folder = _command(root, cautious)
     try:
         done = subprocess.run(command, input="".join(s + "\n" for s in smiles).encode(),
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                              env=env, timeout=timeout)
+                              env=env, cwd=folder, timeout=timeout)
     except (OSError, subprocess.TimeoutExpired):
         return None
     return done.stdout.decode("utf-8", "replace") if done.returncode == 0 else None
@@ -85,12 +95,13 @@ def names(smiles_list, root=None, cautious=True):
 
 def available(root=None):
     """Whether the unpacked ChemOnomatopist runs here (its files and Perl modules are found)."""
-    command, env = _command(root, False)
-    if shutil.which("perl") is None or not os.path.isfile(command[1]):
+    command, env, folder = _command(root, False)
+    if shutil.which("perl") is None or not os.path.isfile(os.path.join(folder, "chemonomatopist")):
         return False
     try:
         return subprocess.run(command + ["--version"], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, env=env, timeout=60).returncode == 0
+                              stderr=subprocess.DEVNULL, env=env, cwd=folder,
+                              timeout=60).returncode == 0
     except (OSError, subprocess.TimeoutExpired):
         return False
 

@@ -111,10 +111,20 @@ def verify_structures(molecules, jar=OPSIN_JAR):
                           "--trust-names) to keep it unverified")
             continue
         name_key = named_keys[k]
-        # The first block of the InChIKey encodes the constitution, not stereo.
+        # The first block of the InChIKey encodes the constitution, the second the stereo.
         if name_key is None or name_key.split("-")[0] != key.split("-")[0]:
             errors.append(f'line {m.row}: "{m.name}": the name describes '
                           f"{Chem.MolToSmiles(named[k])}, not the SMILES given ({m.smiles})")
+        elif fixes_double_bond_geometry(m.mol) and name_key.split("-")[1] != key.split("-")[1]:
+            errors.append(f'line {m.row}: "{m.name}": the name describes '
+                          f"{Chem.MolToSmiles(named[k])}, not the E/Z isomer the SMILES gives "
+                          f"({m.smiles})")
     return errors
+
+
+def fixes_double_bond_geometry(mol):
+    """Whether the SMILES of `mol` gives the geometry of a double bond (E or Z)."""
+    return any(bond.GetStereo() != Chem.BondStereo.STEREONONE for bond in mol.GetBonds()
+               if bond.GetBondType() == Chem.BondType.DOUBLE)
 
 
