@@ -4,7 +4,10 @@
 #   libexec/molvane/molvane           the program
 #   share/molvane/data/               the bundled quiz; nsecthck.ttf links to DejaVu Sans
 #   share/molvane/lessons/index.tsv   the lessons of lessons/index.tsv, when there is one,
-#   share/molvane/lessons/<id>/data/  each a quiz of its own, fonts linked the same way
+#   share/molvane/lessons/<style>/<id>/data/
+#                                     each a quiz of its own in the styles the desktop plays;
+#                                     their pictures link to lessons/pictures/ and
+#                                     lessons/screens/, whose nsecthck.ttf links to the font
 #   share/applications/<app id>.desktop, share/metainfo/<app id>.metainfo.xml
 #   share/icons/hicolor/256x256/apps/molvane.png
 #   share/man/man6/molvane.6.gz, share/man/man1/molvane-check.1.gz (built with scdoc)
@@ -47,11 +50,17 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/data/" DESTINATION "${MOLVANE_QUIZ_DIR}
         FILES_MATCHING PATTERN "*.bmp" PATTERN "Molecule List.txt")
 if(MOLVANE_LESSONS)
   install(FILES "${MOLVANE_LESSONS_INDEX}" DESTINATION "${MOLVANE_QUIZ_DIR}/lessons")
+  install(DIRECTORY "${PROJECT_SOURCE_DIR}/lessons/pictures" "${PROJECT_SOURCE_DIR}/lessons/screens"
+          DESTINATION "${MOLVANE_QUIZ_DIR}/lessons" FILES_MATCHING PATTERN "*.bmp")
+  list(APPEND molvane_font_links "${MOLVANE_QUIZ_DIR}/lessons/screens/nsecthck.ttf")
 endif()
+# A lesson's folders link to the pictures and the font; the links are installed as links.
 foreach(id IN LISTS MOLVANE_LESSONS)
-  install(DIRECTORY "${PROJECT_SOURCE_DIR}/lessons/${id}/"
-          DESTINATION "${MOLVANE_QUIZ_DIR}/lessons/${id}/data" FILES_MATCHING PATTERN "*.bmp" PATTERN "Molecule List.txt")
-  list(APPEND molvane_font_links "${MOLVANE_QUIZ_DIR}/lessons/${id}/data/nsecthck.ttf")
+  foreach(style IN LISTS MOLVANE_LESSON_STYLES_${id})
+    install(DIRECTORY "${PROJECT_SOURCE_DIR}/lessons/${style}/${id}/data"
+            DESTINATION "${MOLVANE_QUIZ_DIR}/lessons/${style}/${id}"
+            FILES_MATCHING PATTERN "*.bmp" PATTERN "Molecule List.txt" PATTERN "nsecthck.ttf")
+  endforeach()
 endforeach()
 
 # Each quiz's nsecthck.ttf links to the font. The link is relative when the font lies
@@ -83,7 +92,8 @@ file(RELATIVE_PATH MOLVANE_LAUNCHER_QUIZ "/${CMAKE_INSTALL_BINDIR}" "/${MOLVANE_
 configure_file("${PROJECT_SOURCE_DIR}/packaging/molvane.in" "${PROJECT_BINARY_DIR}/packaging/molvane" @ONLY)
 install(PROGRAMS "${PROJECT_BINARY_DIR}/packaging/molvane" DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
-# The desktop entry offers each lesson as an action that runs `molvane <id>`.
+# The desktop entry offers each lesson as an action that runs `molvane <id>`, in the
+# default style.
 set(MOLVANE_DESKTOP_ACTIONS "")
 if(MOLVANE_LESSONS)
   set(molvane_action_groups "")

@@ -1,14 +1,12 @@
-# The quiz reads its font as data/nsecthck.ttf. Git holds no font, so every quiz folder of
-# the source tree (data/ and each lessons/<id>/) that lacks one gets a copy of DejaVu Sans
+# The quiz reads its font as data/nsecthck.ttf. Git holds no font, so the quiz folder data/
+# and lessons/screens/, whose font every lesson's folder links to, get a copy of DejaVu Sans
 # from fonts-dejavu-core when the build is configured; a font already there is kept. The
 # program, molvane-check and the tests then run on these folders as they are.
 set(MOLVANE_FONT "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
     CACHE FILEPATH "DejaVu Sans: copied into quiz folders that lack a font, linked from installed ones")
 
-file(GLOB molvane_lesson_lists "${PROJECT_SOURCE_DIR}/lessons/*/Molecule List.txt")
-foreach(list IN LISTS molvane_lesson_lists ITEMS "${PROJECT_SOURCE_DIR}/data/Molecule List.txt")
-  get_filename_component(quiz "${list}" DIRECTORY)
-  if(NOT EXISTS "${list}")
+foreach(quiz IN ITEMS "${PROJECT_SOURCE_DIR}/data" "${PROJECT_SOURCE_DIR}/lessons/screens")
+  if(NOT IS_DIRECTORY "${quiz}")
     continue()
   endif()
   # A font removed later is copied again by the next build.

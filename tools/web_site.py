@@ -39,6 +39,8 @@ FONT_FILE = "nsecthck.ttf"
 FIXED_FILES = (LIST_FILE, FONT_FILE, "background.bmp", "correct.bmp", "incorrect.bmp",
                "last.bmp", "Homescreen.bmp")
 MAX_MOLECULES = 500
+# The naming style whose lessons the site offers (lessons/STYLE/ID/data).
+DEFAULT_STYLE = "uk"
 PROGRAM_FILES = ("index.js", "index.wasm")
 ICON_FILES = ("molvane-32.png", "molvane-192.png", "molvane-512.png")
 PAGE_SUFFIXES = (".html", ".css", ".js", ".webmanifest")
@@ -318,7 +320,8 @@ def clear_out_dir(out):
 # ---- Commands --------------------------------------------------------------------
 
 def bundled_quizzes(root):
-    """[(id, topic, folder)]: the mixed quiz, then the lessons of lessons/index.tsv."""
+    """[(id, topic, folder)]: the mixed quiz, then the lessons of lessons/index.tsv, in the
+    default naming style."""
     quizzes = [(MIXED_ID, MIXED_TOPIC, os.path.join(root, "data"))]
     index = os.path.join(root, "lessons", "index.tsv")
     text = read_file(index).decode("utf-8")
@@ -326,9 +329,10 @@ def bundled_quizzes(root):
         if not line.strip():
             continue
         fields = line.split("\t")
-        if len(fields) < 2 or not is_quiz_id(fields[0]):
-            raise SiteError("%s:%d: not a lesson name and a topic" % (index, number))
-        quizzes.append((fields[0], fields[1], os.path.join(root, "lessons", fields[0])))
+        if len(fields) < 3 or not is_quiz_id(fields[0]):
+            raise SiteError("%s:%d: not a lesson name, a level and a topic" % (index, number))
+        quizzes.append((fields[0], fields[2],
+                        os.path.join(root, "lessons", DEFAULT_STYLE, fields[0], "data")))
     return quizzes
 
 

@@ -47,8 +47,17 @@ def project_version():
                     if line.startswith("CMAKE_PROJECT_VERSION:"))
 
 
+LEVELS = {"first-steps": "First steps", "exam": "Exam level (A-level, AP, IB)",
+          "university": "First-year university"}
+
+
 def lessons():
     """(id, topic, count) of each row of lessons/index.tsv; none without an index."""
+    return [(id_, topic, count) for id_, _, topic, count, _ in index_rows()]
+
+
+def index_rows():
+    """(id, level, topic, count, desktop styles) of each row of lessons/index.tsv."""
     index = os.path.join(SOURCE, "lessons", "index.tsv")
     if not os.path.exists(index):
         return []
@@ -57,12 +66,18 @@ def lessons():
 
 
 def lesson_lines():
-    """What `molvane --lessons` prints for the lessons of the index: the topics line up
-    one space after the longest lesson name."""
+    """What `molvane --lessons` prints for the lessons of the index: each level's heading,
+    then its lessons, the topics lined up one space after the longest lesson name."""
     width = max((len(id_) for id_, _, _ in lessons()), default=0)
-    return "".join("%-*s %s (%s %s)\n" % (width, id_, topic, count,
-                                          "molecule" if count == "1" else "molecules")
-                   for id_, topic, count in lessons())
+    lines, level = [], None
+    for id_, this_level, topic, count, styles in index_rows():
+        if this_level != level:
+            lines.append(("\n" if level else "") + LEVELS[this_level] + "\n")
+            level = this_level
+        only = "" if styles == "uk iupac us" else "; styles: " + styles
+        lines.append("  %-*s %s (%s %s%s)\n" % (width, id_, topic, count,
+                                               "molecule" if count == "1" else "molecules", only))
+    return "".join(lines)
 
 
 def man_warnings(*args):
@@ -122,8 +137,8 @@ class LayoutTest(unittest.TestCase):
         self.assertTrue(filecmp.cmp(font, datagen.FONT, shallow=False))
 
     def test_lessons(self):
-        # Each lesson of lessons/index.tsv is a quiz folder of its own; without an index
-        # nothing is installed for lessons.
+        # Each lesson of lessons/index.tsv is a quiz folder of its own in each style the
+        # desktop plays; without an index nothing is installed for lessons.
         installed = self.path("share", "molvane", "lessons")
         if not lessons():
             self.assertFalse(os.path.exists(installed))
@@ -131,11 +146,18 @@ class LayoutTest(unittest.TestCase):
         self.assertTrue(filecmp.cmp(os.path.join(SOURCE, "lessons", "index.tsv"),
                                     os.path.join(installed, "index.tsv"), shallow=False))
         self.assertEqual(sorted(os.listdir(installed)),
-                         sorted(["index.tsv"] + [id_ for id_, _, _ in lessons()]))
-        for id_, _, _ in lessons():
-            self.assertEqual(os.listdir(os.path.join(installed, id_)), ["data"])
-            self.assertQuizInstalled(os.path.join("lessons", id_),
-                                     os.path.join(installed, id_, "data"))
+                         ["index.tsv", "iupac", "pictures", "screens", "uk", "us"])
+        for id_, _, _, _, styles in index_rows():
+            for style in ("uk", "iupac", "us"):
+                folder = os.path.join(installed, style, id_)
+                self.assertEqual(os.path.exists(folder), style in styles.split(), folder)
+                if style in styles.split():
+                    self.assertEqual(os.listdir(folder), ["data"])
+                    self.assertQuizInstalled(os.path.join("lessons", style, id_, "data"),
+                                             os.path.join(folder, "data"))
+        # Each picture is stored once, and the folders link to it.
+        pictures = os.listdir(os.path.join(installed, "pictures"))
+        self.assertEqual(len(pictures), sum(int(count) for _, _, count in lessons()))
 
     def test_launcher_options(self):
         launcher = self.path("bin", "molvane")
@@ -308,7 +330,17 @@ class InstalledLauncherTest(LauncherCase):
             self.skipTest("no lessons/index.tsv")
         lesson = lessons()[0][0]
         self.make_data(["Ethanol"])
-        self.assertBundledQuizRuns(self.workdir, ("share", "molvane", "lessons", lesson), [lesson])
+        self.assertBundledQuizRuns(self.workdir, ("share", "molvane", "lessons", "uk", lesson),
+                                   [lesson])
+
+    def test_lesson_in_another_style(self):
+        # --style plays the same lesson from its folder of that style, which names the
+        # molecules otherwise and shares the pictures.
+        if not lessons():
+            self.skipTest("no lessons/index.tsv")
+        lesson = lessons()[0][0]
+        self.assertBundledQuizRuns(self.workdir, ("share", "molvane", "lessons", "us", lesson),
+                                   ["--style", "us", lesson])
 
 
 class PackageTest(LauncherCase):
@@ -378,8 +410,8 @@ class PackageTest(LauncherCase):
             self.assertIn(path, self.listing)
             self.assertEqual(self.listing[path][0], mode, path)
         # Every quiz's font is a relative link to DejaVu Sans.
-        quizzes = ["/usr/share/molvane/data"] + ["/usr/share/molvane/lessons/%s/data" % id_
-                                                 for id_, _, _ in lessons()]
+        quizzes = ["/usr/share/molvane/data"] + (["/usr/share/molvane/lessons/screens"]
+                                                 if lessons() else [])
         for quiz in quizzes:
             target = self.listing[quiz + "/" + datagen.FONT_FILE][2]
             self.assertFalse(os.path.isabs(target), target)

@@ -1,6 +1,5 @@
 """Tests of the quiz builder (tools/build_quiz.py) and the data it made."""
 
-import csv
 import os
 import shutil
 import struct
@@ -13,12 +12,10 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOLS = os.path.join(ROOT, "tools")
 sys.path.insert(0, TOOLS)
 
-import quiz_lessons  # noqa: E402
 import quiz_rows  # noqa: E402
 import quiz_write  # noqa: E402
 import numpy as np  # noqa: E402
 import quizart  # noqa: E402
-import quizorigin  # noqa: E402
 import rle8  # noqa: E402
 from PIL import Image  # noqa: E402
 
@@ -445,66 +442,6 @@ class LessonTest(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(sorted(os.listdir(os.path.join(self.tmp, "lessons"))),
                          ["gases", "index.tsv"])
-
-
-class BundledQuizTest(unittest.TestCase):
-    """The committed lessons/ and default quiz data/ match content/."""
-
-    CLASSES = {"alkane", "cycloalkane", "alkene", "alkyne", "halogenoalkane", "alcohol", "ether",
-               "aldehyde", "ketone", "carboxylic acid", "ester", "acyl chloride", "acid anhydride",
-               "amine", "amide", "nitrile", "arene", "amino acid"}
-
-    @classmethod
-    def setUpClass(cls):
-        with open(os.path.join(ROOT, "content", "molecules.csv"), newline="") as f:
-            cls.rows = list(csv.DictReader(f))
-        cls.lessons = quiz_lessons.read_lessons(os.path.join(ROOT, "content", "lessons.csv"))
-        molecules = [quiz_rows.Molecule(n, row["name"], row["smiles"], row["class"], None,
-                                         row["lesson"]) for n, row in enumerate(cls.rows, 2)]
-        cls.members, errors, cls.size_warnings = quiz_lessons.split_lessons(molecules, cls.lessons)
-        assert not errors, errors
-
-    def test_content_covers_the_classes_in_lessons_of_one_sitting(self):
-        self.assertGreaterEqual(len(self.rows), 150)
-        self.assertLessEqual(self.CLASSES, {row["class"] for row in self.rows})
-        self.assertEqual(self.size_warnings, [])
-        names = [row["name"] for row in self.rows]
-        rows = [(n, name, "", "") for n, name in enumerate(names)]
-        self.assertEqual(quiz_rows.check_names(rows, one_quiz=False), ([], []))
-        self.assertTrue(all(name == name.lower() for name in names))
-        self.assertEqual([row["name"] for row in self.rows if row.get("check")], [],
-                         "the bundled names are all verified with OPSIN")
-
-    def test_folders_match_the_content_and_stay_small(self):
-        def quiz_files(folder, names):
-            with open(os.path.join(folder, "Molecule List.txt"), "rb") as f:
-                self.assertEqual(f.read().decode("ascii"),
-                                 f"{len(names)}\n" + "".join(n + "\n" for n in names), folder)
-            pictures = {f for f in os.listdir(folder) if f.endswith(".bmp")}
-            self.assertEqual(pictures, {n + ".bmp" for n in names} | set(FIXED), folder)
-            return [os.path.join(folder, f) for f in os.listdir(folder) if f != "nsecthck.ttf"]
-
-        lessons_dir = os.path.join(ROOT, "lessons")
-        with open(os.path.join(lessons_dir, "index.tsv"), encoding="utf-8") as f:
-            self.assertEqual(f.read(), quiz_lessons.index_text(self.lessons, self.members))
-        files = []
-        for lesson, _ in self.lessons:
-            files += quiz_files(os.path.join(lessons_dir, lesson),
-                                [m.name for m in self.members[lesson]])
-        mixed = quiz_lessons.mixed_selection(self.members, self.lessons, 20)
-        files += quiz_files(os.path.join(ROOT, "data"), [m.name for m in mixed])
-        # Rebuilding them from content/ needs no --replace.
-        for folder in ["data"] + [os.path.join("lessons", lesson) for lesson, _ in self.lessons]:
-            quiz = quizorigin.existing_quiz(os.path.join(ROOT, folder))
-            self.assertTrue(quizorigin.same_source(quiz, os.path.join(ROOT, "content",
-                                                                      "molecules.csv")), folder)
-
-        self.assertLessEqual(sum(map(os.path.getsize, files)), 16 * 1024 * 1024)
-        molecules = [f for f in files if f.endswith(".bmp") and os.path.basename(f) not in FIXED]
-        self.assertLessEqual(sum(map(os.path.getsize, molecules)) / len(molecules), 25 * 1024)
-        for path in files:
-            if path.endswith(".bmp"):
-                self.assertEqual(bmp_header(path), (8, 1), path)
 
 
 if __name__ == "__main__":
