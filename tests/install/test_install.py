@@ -158,6 +158,9 @@ class LayoutTest(unittest.TestCase):
         # Each picture is stored once, and the folders link to it.
         pictures = os.listdir(os.path.join(installed, "pictures"))
         self.assertEqual(len(pictures), sum(int(count) for _, _, count in lessons()))
+        sizes = [os.lstat(os.path.join(folder, name)).st_size
+                 for folder, _, names in os.walk(self.path("share", "molvane")) for name in names]
+        self.assertLessEqual(sum(sizes), 24 * 1024 * 1024, "the installed quiz data")
 
     def test_launcher_options(self):
         launcher = self.path("bin", "molvane")

@@ -140,6 +140,9 @@ class SiteTest(webharness.WebCase):
     def test_picker_lists_every_quiz_and_plays_a_lesson_from_its_link(self):
         site, server = self.serve_site()
         catalogue = self.catalogue(site)
+        sizes = [os.path.getsize(os.path.join(folder, name))
+                 for folder, _, names in os.walk(site) for name in names]
+        self.assertLessEqual(sum(sizes), 25 * 1000 * 1000, "the whole site")
         page = webharness.Page(self.driver, server.url)
         picker = self.wait_for_picker(page)
         self.assertEqual(picker["h1"], ["H1 Molvane", "H2 Choose a quiz"])
