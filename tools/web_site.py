@@ -7,8 +7,9 @@
 
 A site is a static folder:
 
-    index.html, *.js, *.css      the page (from --page) and the program (from --program)
-    sw.js                        the service worker, with this build's id and own files
+    index.html, *.js, *.css      the page (from --page, the repository's site/) and the
+                                 program (from --program)
+    service_worker.js            the service worker, with this build's id and own files
     manifest.webmanifest, icons/ for installing the site as an app
     quizzes/index.json           the catalogue: the build id and every quiz, in order
     quizzes/ID/                  one quiz folder each, in the desktop's data/ format
@@ -44,7 +45,7 @@ DEFAULT_STYLE = "uk"
 PROGRAM_FILES = ("index.js", "index.wasm")
 ICON_FILES = ("molvane-32.png", "molvane-192.png", "molvane-512.png")
 PAGE_SUFFIXES = (".html", ".css", ".js", ".webmanifest")
-WORKER = "sw.js"
+WORKER = "service_worker.js"
 CATALOGUE = os.path.join("quizzes", "index.json")
 MIXED_ID, MIXED_TOPIC = "mixed", "Mixed practice"
 
@@ -237,7 +238,8 @@ def set_meta(html, name, value):
 
 def drop_absent_references(html, present):
     """html without the <link> and <script> lines of page files that are not present."""
-    reference = re.compile(r'\s*<(?:link rel="stylesheet" href|script src)="([^"/:]+)"[^\n]*')
+    reference = re.compile(r'\s*<(?:link rel="(?:stylesheet|modulepreload)" href|'
+                           r'script (?:type="module" )?src)="([^"/:]+)"[^\n]*')
 
     def keep(match):
         return match.group(0) if match.group(1) in present else ""

@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 import web_site  # noqa: E402
 
-PAGE = os.path.join(ROOT, "src", "platform", "web")
+PAGE = os.path.join(ROOT, "site")
 FIXED = ("background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp", "Homescreen.bmp")
 
 
@@ -126,7 +126,7 @@ class BuildAndAddTest(SiteCase):
         # A page file the page folder lacks (keyboard.js) is not referred to.
         if not os.path.exists(os.path.join(PAGE, "keyboard.js")):
             self.assertNotIn("keyboard.js", html)
-        with open(os.path.join(site, "sw.js"), encoding="utf-8") as source:
+        with open(os.path.join(site, "service_worker.js"), encoding="utf-8") as source:
             worker = json.loads(re.search(r"^var SITE = (.*);$", source.read(), re.M).group(1))
         self.assertEqual(worker["build"], catalogue["build"])
         self.assertIn("index.wasm", worker["files"])

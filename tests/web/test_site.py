@@ -71,17 +71,19 @@ caches.keys().then(function(stores) {
 # The quiz files the offline copy holds, and those the site's catalogue lists.
 QUIZ_FILES = """
 var done = arguments[arguments.length - 1];
-var page = window.molvanePage;
 var scope = new URL('./', location.href).href;
-Promise.all([caches.open('molvane-quizzes ' + scope).then(function(store) { return store.keys(); }),
-             fetch(page.CATALOGUE).then(function(response) { return response.arrayBuffer(); })])
-    .then(function(got) {
-      done({stored: got[0].map(function(request) { return request.url; })
-                .filter(function(url) { return url !== scope + page.CATALOGUE; }),
-            listed: page.allQuizFileUrls(page.parseCatalogue(got[1])).map(function(url) {
-              return scope + url;
-            })});
-    });
+import(scope + 'catalogue.js').then(function(page) {
+  return Promise.all([
+    caches.open('molvane-quizzes ' + scope).then(function(store) { return store.keys(); }),
+    fetch(page.CATALOGUE).then(function(response) { return response.arrayBuffer(); })
+  ]).then(function(got) {
+    done({stored: got[0].map(function(request) { return request.url; })
+              .filter(function(url) { return url !== scope + page.CATALOGUE; }),
+          listed: page.allQuizFileUrls(page.parseCatalogue(got[1])).map(function(url) {
+            return scope + url;
+          })});
+  });
+});
 """
 
 
@@ -296,7 +298,7 @@ class SiteTest(webharness.WebCase):
 
         # A new build of the page: the visitor's next visit reloads into it once, whole.
         changed = os.path.join(self.tmp, "page")
-        shutil.copytree(os.path.join(webharness.repo_root(), "src", "platform", "web"), changed)
+        shutil.copytree(os.path.join(webharness.repo_root(), "site"), changed)
         with open(os.path.join(changed, "page.css"), "a") as css:
             css.write("/* a new build */\n")
         with self.catalogue_changes(site):

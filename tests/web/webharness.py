@@ -1,7 +1,7 @@
 """Plays the browser build of the quiz in headless Chromium.
 
 A run makes a site in a temporary folder with the site tool (tools/web_site.py): the
-program that scripts/web built, the page of src/platform/web and a quiz folder of the
+program that scripts/web built, the page of site/ and a quiz folder of the
 test's own, or copies the whole built site. It serves that folder from 127.0.0.1 and
 opens it in Debian's chromium through chromium-driver. Keys go in through the DevTools
 protocol (Input.dispatchKeyEvent), as a keyboard's would; the page contract
@@ -108,9 +108,9 @@ def site_tool(*args):
 
 def make_site(web_dir, data_dir, site_dir, quiz_id="quiz", page_dir=None):
     """Writes a site of the one quiz in data_dir into site_dir, with the program of the
-    site built in web_dir and the page of page_dir (default: src/platform/web); its
+    site built in web_dir and the page of page_dir (default: site/); its
     index.html opens straight into the quiz."""
-    page_dir = page_dir or os.path.join(repo_root(), "src", "platform", "web")
+    page_dir = page_dir or os.path.join(repo_root(), "site")
     site_tool("build", site_dir, "--program", web_dir, "--icons", os.path.join(web_dir, "icons"),
               "--page", page_dir, "--quiz", data_dir, "--id", quiz_id)
 

@@ -1,4 +1,4 @@
-// Linked with --pre-js: puts the quiz folder that the page fetched (quiz-folder.js)
+// Linked with --pre-js: puts the quiz folder that the page fetched (site/quiz_folder.js)
 // into the program's ./data/ before main() runs. A file that could not be fetched is
 // simply absent, so the program reports it as it would on the desktop.
 

@@ -1,5 +1,5 @@
 // Linked with --pre-js: the program's standard output, byte for byte, into the page
-// contract (window.molvane.output, see contract.js) and, line by line, the console.
+// contract (window.molvane.output, see site/contract.js) and, line by line, the console.
 
 (function() {
   'use strict';

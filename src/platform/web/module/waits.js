@@ -9,7 +9,7 @@
 
   // A promise the program awaits while a screen has nothing to do: it settles when the
   // next input event has reached SDL's queue. The first wait means the first screen is
-  // up, which the page is told of (contract.js).
+  // up, which the page is told of (site/contract.js).
   Module['molvaneNextInput'] = function() {
     if (firstWait) {
       firstWait = false;

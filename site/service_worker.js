@@ -1,4 +1,4 @@
-// The service worker: keeps the site for visits without a network.
+// The service worker, a module worker: keeps the site for visits without a network.
 //  - The site's own files of one build are stored together, checked against their
 //    hashes, in a store named after the build; a new build's worker replaces them as a
 //    whole and deletes the stores of other builds.
@@ -7,13 +7,10 @@
 //    quiz files (quizzes/ID/NAME?v=HASH, whose URL changes with their content) from the
 //    store, fetched and stored the first time.
 
-'use strict';
+import {unpacks, allQuizFileUrls, parseCatalogue} from './catalogue.js';
 
 // The build id and the own files with their hashes, written by the site tool.
 var SITE = {"build": "unbuilt", "files": {}};
-
-importScripts('catalogue.js');
-var page = self.molvanePage;
 
 var SCOPE = self.registration.scope;
 var SITE_STORE_PREFIX = 'molvane-site ' + SCOPE + ' ';
@@ -67,7 +64,13 @@ function fetchOwnFile(name) {
 }
 
 // The page fetches the program's gzip copy where it can unpack it, else the program.
-var UNUSED_PROGRAM = page.unpacks ? 'index.wasm' : 'index.wasm.gz';
+var UNUSED_PROGRAM = unpacks ? 'index.wasm' : 'index.wasm.gz';
+
+// Whether worker is sw.js, which stands in for the workers of older builds and keeps
+// nothing, so that this one need not wait for the pages it controls to go.
+function isStandIn(worker) {
+  return worker !== null && worker.scriptURL === SCOPE + 'sw.js';
+}
 
 self.addEventListener('install', function(event) {
   event.waitUntil(caches.open(SITE_STORE).then(function(store) {
@@ -77,6 +80,10 @@ self.addEventListener('install', function(event) {
         return store.put(SCOPE + names[index], response);
       }));
     });
+  }).then(function() {
+    if (isStandIn(self.registration.active)) {
+      return self.skipWaiting();
+    }
   }).catch(function(error) {
     return caches.delete(SITE_STORE).then(function() { throw error; });
   }));
@@ -133,7 +140,7 @@ function keepWorking(event, work) {
 // Deletes the stored quiz files that the catalogue of bytes no longer lists.
 function forgetOldQuizFiles(store, bytes) {
   var listed = {};
-  page.allQuizFileUrls(page.parseCatalogue(bytes)).forEach(function(url) {
+  allQuizFileUrls(parseCatalogue(bytes)).forEach(function(url) {
     listed[SCOPE + url] = true;
   });
   return store.keys().then(function(requests) {

@@ -1,0 +1,135 @@
+// The page's entry: what it shows once its modules are there: the list of quizzes, one
+// quiz, or that there is no such quiz (prefetch.js has read the address and started
+// the downloads). The program starts once it has the quiz's files.
+
+import {catalogueBytes, quizFolder, wasm} from './prefetch.js';
+import {startQuiz, listHref, dropList, wantedQuiz, fromFile} from './address.js';
+import {CATALOGUE, isQuizId, findQuiz, quizzesOf, parseCatalogue} from './catalogue.js';
+import {stopBeforeStart, watchProgram} from './contract.js';
+import {showPicker} from './picker.js';
+import {startWorker, keepForOffline, checkBuild} from './offline.js';
+import {setUpKeyboard} from './keyboard.js';
+
+// Shows text in place of a quiz, with a link to the list if withList.
+function showNotice(text, withList) {
+  document.getElementById('quiz').hidden = true;
+  document.getElementById('notice-text').textContent = text;
+  var link = document.getElementById('notice-list');
+  link.hidden = !withList;
+  link.href = listHref || 'index.html';
+  document.getElementById('notice').hidden = false;
+  if (withList) {
+    link.focus();
+  }
+}
+
+// What the page keeps for offline visits once it has shown what it came for, and
+// only then the service worker, so that neither competes with the visit itself.
+var toKeep = [];
+function keepAndStartWorker() {
+  keepForOffline(toKeep).then(startWorker);
+}
+
+// Says that there is no quiz id.
+function showNoQuiz(id) {
+  showNotice('There is no quiz called "' + id + '".', true);
+  keepAndStartWorker();
+}
+
+// A promise of the catalogue that prefetch.js asked for.
+function catalogue() {
+  return catalogueBytes.then(function(bytes) {
+    toKeep.push({url: CATALOGUE, bytes: bytes});
+    return parseCatalogue(bytes);
+  });
+}
+
+// Hands the module the program that prefetch.js compiled.
+function instantiateFromPrefetch(imports, receiveInstance) {
+  wasm.then(function(module) {
+    return WebAssembly.instantiate(module, imports).then(function(instance) {
+      receiveInstance(instance, module);
+    });
+  }).catch(function(error) {
+    window.Module.onAbort(String(error));
+  });
+  return {};
+}
+
+// Runs the program on the folder files, a promise of [{name, bytes}]: loads
+// emscripten's index.js, which finds its settings in window.Module (contract.js).
+function startProgram(files) {
+  window.Module.molvaneQuizFiles = files;
+  window.Module.instantiateWasm = instantiateFromPrefetch;
+  watchProgram(function() {
+    files.then(function(fetched) {
+      toKeep = toKeep.concat(fetched);
+      keepAndStartWorker();
+    });
+  });
+  var script = document.createElement('script');
+  script.src = 'index.js';
+  script.onerror = function() {
+    window.Module.onAbort('index.js could not be loaded');
+  };
+  document.body.append(script);
+}
+
+// Plays quiz id of the catalogue, or says there is none.
+function play(catalogueNow, id) {
+  if (findQuiz(catalogueNow, id) === null) {
+    showNoQuiz(id);
+    return;
+  }
+  if (startQuiz && quizzesOf(catalogueNow).length < 2) {
+    dropList();  // the site's one quiz is all there is
+  }
+  startProgram(quizFolder);
+}
+
+// Opens quiz id: the program once the catalogue has it, else a notice.
+function openQuiz(id) {
+  if (!isQuizId(id)) {
+    showNoQuiz(id);
+    return;
+  }
+  document.body.classList.add('playing');
+  document.getElementById('quiz').hidden = false;
+  document.getElementById('canvas').focus();
+  catalogue().then(function(catalogueNow) {
+    return checkBuild(catalogueNow).then(function(goOn) {
+      if (goOn) {
+        play(catalogueNow, id);
+      }
+    });
+  }, function(error) {
+    console.warn(String(error));
+    stopBeforeStart('The quiz cannot be loaded. Check the connection, then try again.');
+  });
+}
+
+// Opens the list of quizzes.
+function openPicker() {
+  catalogue().then(function(catalogueNow) {
+    return checkBuild(catalogueNow).then(function(goOn) {
+      if (goOn) {
+        showPicker(catalogueNow);
+        keepAndStartWorker();
+      }
+    });
+  }, function(error) {
+    console.warn(String(error));
+    showNotice('The list of quizzes cannot be loaded. Check the connection, then try again.',
+               false);
+  });
+}
+
+setUpKeyboard();
+// A page opened from the disk can fetch nothing: file_notice.js says so.
+if (!fromFile) {
+  if (wantedQuiz !== null) {
+    openQuiz(wantedQuiz);
+  } else {
+    openPicker();
+  }
+}
