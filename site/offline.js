@@ -26,6 +26,7 @@ function updatedTo() {
   }
 }
 
+// Remembers that this tab reloads into build; storage may be off.
 function rememberUpdate(build) {
   try {
     sessionStorage.setItem(UPDATED, build);
