@@ -20,5 +20,8 @@ export function dropList() {
 export var wantedQuiz = params.has('quiz') ? params.get('quiz') :
     startQuiz && !params.has('list') ? startQuiz : null;
 
+// The naming style the address asks for; uk when it names none.
+export var wantedStyle = params.get('style') || 'uk';
+
 // Whether the page was opened from the disk, where it may not fetch anything.
 export var fromFile = location.protocol === 'file:';

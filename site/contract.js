@@ -5,7 +5,8 @@
 //  - window.Module: the settings that emscripten's index.js finds when it loads, set
 //    here before anything can load it.
 //  - The status panel over the quiz: "Loading the quiz", then hidden while the program
-//    runs, then how the quiz ended, with Play again and the list of quizzes.
+//    runs, then how the quiz ended, with Play again and the list of quizzes, and after
+//    a finished quiz the next one.
 
 import {listHref} from './address.js';
 
@@ -15,10 +16,15 @@ var message = document.getElementById('message');
 var detail = document.getElementById('detail');
 var again = document.getElementById('again');
 var list = document.getElementById('list');
+var next = document.getElementById('next');
 
 var molvane = {output: '', exitStatus: null, error: null};
 window.molvane = molvane;
 var ended = false;
+// Whether the player finished the quiz (the closing screen came up), and who wants to know.
+var finished = false;
+var finishWatchers = [];
+var nextOffered = false;
 // Whether the program is on its way (watchProgram), and what to do once it shows.
 var programLoading = false;
 var onShown = null;
@@ -54,6 +60,7 @@ function showStatus(text, extra, actions) {
   detail.textContent = extra || '';
   detail.hidden = !extra;
   again.hidden = !actions.again;
+  next.hidden = !actions.next;
   list.hidden = !(actions.list && listHref);
   if (list.hidden) {
     list.removeAttribute('href');
@@ -85,6 +92,19 @@ export function watchProgram(shown) {
 
 again.addEventListener('click', function() { location.reload(); });
 
+// Calls callback once the player has finished the quiz: the right answer to the last
+// molecule was given and the closing screen came up.
+export function whenFinished(callback) {
+  finishWatchers.push(callback);
+}
+
+// Offers the quiz at href, named by text, on the panel of a finished quiz.
+export function offerNext(href, text) {
+  next.href = href;
+  next.textContent = text;
+  nextOffered = true;
+}
+
 // The program has exited with status.
 function finish(status) {
   if (ended) {
@@ -95,7 +115,8 @@ function finish(status) {
   molvane.exitStatus = status;
   var failure = failureMessage(molvane.output);
   if (failure === null) {
-    showStatus('The quiz has ended.', '', {again: true, list: true});
+    showStatus('The quiz has ended.', '', {again: true, list: true,
+                                          next: finished && nextOffered});
   } else {
     showStatus('The quiz has ended because of a problem:', failure, {again: true, list: true});
   }
@@ -160,5 +181,10 @@ var Module = window.Module = {
       onShown();
     }
   },
-  molvaneEnded: function() { return ended; }
+  molvaneEnded: function() { return ended; },
+  // Called by the program when its closing screen comes up.
+  onQuizFinished: function() {
+    finished = true;
+    finishWatchers.forEach(function(callback) { callback(); });
+  }
 };

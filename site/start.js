@@ -3,10 +3,11 @@
 // the downloads). The program starts once it has the quiz's files.
 
 import {catalogueBytes, quizFolder, wasm} from './prefetch.js';
-import {startQuiz, listHref, dropList, wantedQuiz, fromFile} from './address.js';
+import {startQuiz, listHref, dropList, wantedQuiz, wantedStyle, fromFile} from './address.js';
 import {CATALOGUE, isQuizId, findQuiz, quizzesOf, parseCatalogue} from './catalogue.js';
-import {stopBeforeStart, watchProgram} from './contract.js';
-import {showPicker} from './picker.js';
+import {stopBeforeStart, watchProgram, whenFinished, offerNext} from './contract.js';
+import {rememberFinished} from './finished.js';
+import {showPicker, quizHref, quizTopic} from './picker.js';
 import {startWorker, keepForOffline, checkBuild} from './offline.js';
 import {setUpKeyboard} from './keyboard.js';
 
@@ -75,6 +76,13 @@ function startProgram(files) {
   document.body.append(script);
 }
 
+// The quiz after quiz id in the list, or null after the last.
+function nextQuiz(catalogueNow, id) {
+  var quizzes = quizzesOf(catalogueNow);
+  var at = quizzes.findIndex(function(quiz) { return quiz.id === id; });
+  return at >= 0 && at + 1 < quizzes.length ? quizzes[at + 1] : null;
+}
+
 // Plays quiz id of the catalogue, or says there is none.
 function play(catalogueNow, id) {
   if (findQuiz(catalogueNow, id) === null) {
@@ -83,6 +91,11 @@ function play(catalogueNow, id) {
   }
   if (startQuiz && quizzesOf(catalogueNow).length < 2) {
     dropList();  // the site's one quiz is all there is
+  }
+  whenFinished(function() { rememberFinished(id, wantedStyle); });
+  var following = nextQuiz(catalogueNow, id);
+  if (following !== null && listHref !== null) {
+    offerNext(quizHref(following), 'Next: ' + quizTopic(following));
   }
   startProgram(quizFolder);
 }

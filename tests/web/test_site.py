@@ -5,6 +5,7 @@ Each test serves its own copy of the site that scripts/web built.
 """
 
 import contextlib
+import datetime
 import json
 import os
 import shutil
@@ -20,6 +21,13 @@ import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
 
 PICTURE = (400, 100)
 
+# The list's finished marks: each marked quiz's topic, the mark's words and its day.
+FINISHED_MARKS = """
+return Array.from(document.querySelectorAll('#quizzes .finished'), function(mark) {
+  return [mark.closest('a').querySelector('.topic').textContent,
+          mark.textContent, mark.querySelector('time').dateTime];
+});
+"""
 PICKER = """
 return {h1: Array.from(document.querySelectorAll('#picker:not([hidden]) h1, #picker h2'),
                        function(h) { return h.tagName + ' ' + h.textContent; }),
@@ -204,11 +212,15 @@ class SiteTest(webharness.WebCase):
         subprocess.run([os.path.join(webharness.repo_root(), "scripts", "web-add"), data, site,
                         "my-quiz", "My own quiz"], check=True, stdout=subprocess.DEVNULL)
         self.assertFalse(os.path.exists(os.path.join(site, "quizzes", "my-quiz", "notes.txt")))
+        datagen.make_data(os.path.join(self.tmp, "second"), ["methanol"])
+        subprocess.run([os.path.join(webharness.repo_root(), "scripts", "web-add"),
+                        os.path.join(self.tmp, "second"), site, "second", "Second quiz"],
+                       check=True, stdout=subprocess.DEVNULL)
         # Where a gzip copy is missing, the page fetches the file itself.
         os.remove(os.path.join(site, "quizzes", "my-quiz", "ethanol.bmp.gz"))
 
         page = webharness.Page(self.driver, server.url + "index.html")
-        last = self.wait_for_picker(page)["links"][-1]
+        last = self.wait_for_picker(page)["links"][-2]
         self.assertEqual((last["href"], last["topic"], last["count"]),
                          ("?quiz=my-quiz", "My own quiz", "2 molecules"))
         page.driver.find_element("css selector", 'a[href="?quiz=my-quiz"]').click()
@@ -235,11 +247,26 @@ class SiteTest(webharness.WebCase):
         self.assertEqual(contract["output"], harness.expected_output())
         self.assertEqual(contract["exitStatus"], 1)
 
-        # The end offers the list, which now holds the new quiz.
+        # The end offers the list, which now holds the new quiz, and the quiz after it.
         panel = page.driver.execute_script(END_PANEL)
         self.assertEqual(panel["list"], server.url + "index.html")
+        following = page.driver.find_element("id", "next")
+        self.assertEqual((following.text, following.get_attribute("href")),
+                         ("Next: Second quiz", server.url + "index.html?quiz=second"))
+        # That one quit with Escape is not finished: the list marks only the first.
+        following.click()
+        page.wait_for_pixel(datagen.HOME, what="the next quiz's home screen", timeout=30)
+        page.press("Escape")
+        page.wait_for_end()
+        self.assertFalse(page.driver.find_element("id", "next").is_displayed())
         page.driver.find_element("id", "list").click()
-        self.assertEqual(self.wait_for_picker(page)["links"][-1]["topic"], "My own quiz")
+        self.assertEqual(self.wait_for_picker(page)["links"][-2]["topic"], "My own quiz")
+        [(topic, words, day)] = page.driver.execute_script(FINISHED_MARKS)
+        self.assertEqual((topic, words), ("My own quiz", "\u2713 finished " + day))
+        self.assertLessEqual(abs(datetime.date.fromisoformat(day) - datetime.date.today()),
+                             datetime.timedelta(days=1))
+        page.driver.find_element("id", "forget").click()
+        self.assertEqual(page.driver.execute_script(FINISHED_MARKS), [])
 
     def test_a_host_that_unpacks_gzip_copies_itself(self):
         _, server = self.serve_site(webharness.UnpackingHostHandler)
