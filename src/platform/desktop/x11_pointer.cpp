@@ -12,8 +12,8 @@ namespace {
 // Every kind of core motion report a window can ask for: plain motion, motion with
 // buttons held, and the hint that asks for one report until the pointer is queried.
 constexpr long motionMasks = PointerMotionMask | PointerMotionHintMask | ButtonMotionMask |
-                             Button1MotionMask | Button2MotionMask | Button3MotionMask |
-                             Button4MotionMask | Button5MotionMask;
+                             Button1MotionMask | Button2MotionMask | Button3MotionMask | Button4MotionMask |
+                             Button5MotionMask;
 
 // One device's selection of input-extension events, laid out as libXi's XIEventMask.
 struct InputExtensionMask {
@@ -37,8 +37,7 @@ void stopCoreMotion(Display* display, Window window)
 
 // Takes the input extension's motion events out of what this connection asks for on
 // target, device by device, leaving every other event it selected there.
-void stopExtensionMotion(Display* display, Window target, GetSelectedEvents getSelected,
-                         SelectEvents select)
+void stopExtensionMotion(Display* display, Window target, GetSelectedEvents getSelected, SelectEvents select)
 {
     int count = 0;
     InputExtensionMask* const masks = getSelected(display, target, &count);
