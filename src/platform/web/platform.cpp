@@ -8,9 +8,18 @@
 // runs freely in the meantime (see module/waits.js).
 EM_ASYNC_JS(void, sleepUntilInput, (), { await Module['molvaneNextInput'](); });
 
+// Takes the SDL emulation's pointer listeners off the canvas (see module/pointer.js).
+EM_JS(void, stopPointerListeners, (), { Module['molvaneIgnorePointer'](); });
+
 // The page's canvas is the only way the browser draws; there is nothing to choose.
 void prepareVideo()
 {
+}
+
+// No pointer event is ever queued: the browser runs no script of the program's for one.
+void ignorePointer()
+{
+    stopPointerListeners();
 }
 
 void waitForEvent()
