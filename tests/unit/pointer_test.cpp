@@ -3,6 +3,7 @@
 #include "shell/resources.h"
 #include "support/key_events.h"
 #include "support/polled_events.h"
+#include "support/one_molecule_quiz.h"
 #include "support/quiz_folder.h"
 #include "support/system_events.h"
 
@@ -12,24 +13,7 @@
 
 namespace {
 
-class Pointer : public testing::Test {
-  protected:
-    void SetUp() override
-    {
-        folder.addMolecule("water");
-        startUpOrFail();
-        molecule.moleculeName = "water";
-        molecule.buildPicturePath();
-        molecule.loadPicture();
-    }
-    void TearDown() override
-    {
-        flushEvents();
-        releaseAll();
-    }
-    QuizFolder folder;
-    Molecule molecule;
-};
+class Pointer : public OneMoleculeQuiz {};
 
 }  // namespace
 
