@@ -11,6 +11,10 @@ void prepareVideo();
 // Called once, when the window is open.
 void ignorePointer();
 
+// Tells the platform that the player finished the quiz: the right answer to the last
+// molecule was given and the closing screen came up. Quitting is never finishing.
+void reportQuizFinished();
+
 // Sleeps until at least one event is pending, so that a screen with nothing to do
 // leaves the processor alone. Returns at once when one is already pending.
 void waitForEvent();

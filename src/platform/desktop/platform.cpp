@@ -32,6 +32,11 @@ void ignorePointer()
     stopPointerMotionOnX11();
 }
 
+// A desktop quiz has no one to tell: it shows the closing screen, and that is all.
+void reportQuizFinished()
+{
+}
+
 // On X11 the program sleeps in the kernel until the X server sends something. SDL's own
 // wait polls every 10 ms instead, so other window systems keep it.
 void waitForEvent()

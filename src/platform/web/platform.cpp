@@ -11,6 +11,14 @@ EM_ASYNC_JS(void, sleepUntilInput, (), { await Module['molvaneNextInput'](); });
 // Takes the SDL emulation's pointer listeners off the canvas (see module/pointer.js).
 EM_JS(void, stopPointerListeners, (), { Module['molvaneIgnorePointer'](); });
 
+// Marks the run as finished for the page, and calls the page's handler when it has one.
+EM_JS(void, tellPageFinished, (), {
+    Module['molvaneFinished'] = true;
+    if (Module['onQuizFinished']) {
+        Module['onQuizFinished']();
+    }
+});
+
 // The page's canvas is the only way the browser draws; there is nothing to choose.
 void prepareVideo()
 {
@@ -20,6 +28,11 @@ void prepareVideo()
 void ignorePointer()
 {
     stopPointerListeners();
+}
+
+void reportQuizFinished()
+{
+    tellPageFinished();
 }
 
 void waitForEvent()
