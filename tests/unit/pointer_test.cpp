@@ -2,8 +2,8 @@
 #include "screens/picture_screens.h"
 #include "shell/resources.h"
 #include "support/key_events.h"
-#include "support/polled_events.h"
 #include "support/one_molecule_quiz.h"
+#include "support/polled_events.h"
 #include "support/quiz_folder.h"
 #include "support/system_events.h"
 
