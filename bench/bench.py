@@ -7,8 +7,8 @@ bench/run builds everything and calls this; by hand:
         --shim HELPERS/frame_log.so --data data [--runs 9] [--out results.json]
 
 Each measure lives in a module of its own: launch.py, idle.py, keys.py (key to frame),
-floods.py and memory.py, on the common harness of rig.py (the quizzes, the X server,
-XTEST input, the shim's frame log, the program under test); report.py prints the
+floods.py, pointer.py and memory.py, on the common harness of rig.py (the quizzes, the X
+server, XTEST input, the shim's frame log, the program under test); report.py prints the
 tables. This file runs them in order and checks each program's standard output at the
 end of its session.
 
@@ -30,6 +30,11 @@ Measured:
             fast as the X server takes them, and 4 s of a 125 Hz mouse. Beside them,
             how many events the platform keeps for a program that takes none for 3 s
             while 2,000 motions and a key press arrive (the baseline with --hold).
+  pointer   over 4 s on the home, answer-entry and wrong-answer screens, with no key
+            pressed, a pointer moving at 125 Hz and at 1000 Hz: processor time as for
+            idle, wake-ups, flips presented and events delivered. And 20 times on the
+            answer screen, 2,000 motions as fast as the X server takes them, then one
+            letter: how many of the 20 letters were delivered.
   typing    on an empty answer screen, 5 s of a 1000 Hz pointer while 50 letters are
   flood     typed at 10 a second, then Enter while the pointer still moves: presses
             lost, each letter's X key press to the end of the first flip after its
@@ -62,6 +67,7 @@ from idle import baseline_idle, idle_share
 from keys import band, key_sample, type_rounds
 from launch import bare_flip, measure_launches
 from memory import peak_rss_kib
+from pointer import burst_then_key, pointer_costs
 from report import report
 from rig import (MOLECULES_MANY, SOFTWARE_DRAWING, Process, Window, XServer, XTest, log,
                  prepare_bundled, prepare_many, prepare_quiz)
@@ -83,6 +89,7 @@ def session(x, molvane, workdir, shim, rng, env=None, full=True):
         result["home_picture"] = home.tobytes() if home else None
         if full:
             result["idle_home"] = idle_share(run, "home")
+            result["pointer_home"] = pointer_costs(run, xtest, "home")
 
         # Any key but Escape leads from the home screen to the answer entry.
         xtest.tap("space")
@@ -95,15 +102,19 @@ def session(x, molvane, workdir, shim, rng, env=None, full=True):
 
         if full:
             result["idle_entry"] = idle_share(run, "answer entry")
+            result["pointer_entry"] = pointer_costs(run, xtest, "answer entry")
         result["flood_burst"] = flood(run, xtest, 2000)
         for _ in range(10):
             key_sample(run, xtest, "BackSpace", rng)
         result["flood_mouse"] = flood(run, xtest, 500, rate_hz=125)
+        if full:
+            result["bursts"] = burst_then_key(run, xtest)
         # The typed line is no molecule's name, so Enter shows the wrong-answer screen.
         xtest.tap("Return")
         run.settle()
         if full:
             result["idle_wrong"] = idle_share(run, "wrong answer")
+            result["pointer_wrong"] = pointer_costs(run, xtest, "wrong answer")
         # A fast pointer over the wrong-answer screen, then over the question screen
         # while the player types and submits.
         result["picture_flood"] = picture_flood(run, xtest)

@@ -16,6 +16,10 @@ The figures, each against its target:
   without a service worker);
 - idle CPU: the renderer's main-thread task time over a few seconds while the home
   screen and then the question screen wait for a key, as a share of one core; at most 1 %;
+- a moving mouse: the renderer main thread's task time under 60 mouse moves a second
+  over the canvas on the home and question screens, against the same over the list of
+  quizzes, as shares of one core; the quiz at most one point above the list (see
+  web_pointer.py, which also measures an earlier build beside this one);
 - main thread busy: the renderer main thread's task time until the first frame (its own
   CPU time, which load on a shared machine changes far less than the wall-clock times);
 - bytes: what a first visit fetched until its first frame, everything the server sent
@@ -30,6 +34,7 @@ import sys
 import web_harness
 import web_idle
 import web_load
+import web_pointer
 
 
 def _runs(label, visits, target_ms):
@@ -81,6 +86,9 @@ def main():
     home, question = web_idle.idle_shares(site, path, args.idle_seconds)
     print("Idle CPU while waiting for a key: home screen %.2f %%, question screen %.2f %%"
           " of a core (target: at most 1 %%)" % (home * 100, question * 100))
+
+    print(web_pointer.report("A moving mouse", web_pointer.pointer_shares(
+        site, path, args.idle_seconds)))
 
     sample = local[-1]
     size, files = web_harness.site_size(site)

@@ -21,7 +21,7 @@ import bank_write
 from naming_styles import DEFAULT_STYLE, NAMING_RULES
 from quiz_lessons import MIXED_TOPIC, mixed_selection, topic_line
 from quiz_render import Renderer
-from quiz_rows import MAX_MOLECULES, BuildError, counted
+from quiz_rows import MAX_MOLECULES, BuildError, counted, refused
 from quiz_write import log_replaced, replacements, write_quiz
 
 
@@ -65,10 +65,7 @@ def main(argv=None):
         build(args.bank, args.lessons, args.lessons_dir, args.out_dir, args.mixed,
               args.replace)
     except BuildError as e:
-        for line in e.lines:
-            print("error: " + line, file=sys.stderr)
-        print("no files written", file=sys.stderr)
-        return 1
+        return refused(e)
     return 0
 
 

@@ -43,7 +43,7 @@ from quiz_lessons import (INDEX_FILE, MIXED_TOPIC, index_text, mixed_selection, 
                           split_lessons, topic_line)
 from quiz_render import Renderer
 from quiz_rows import (HARD_KEYS, MAX_MOLECULES, TRUST, BuildError, by_line, check_names,
-                       counted, parse_molecules, read_csv)
+                       counted, parse_molecules, read_csv, refused)
 from quiz_verify import OPSIN_JAR, verify_structures
 from quiz_write import dropped_lessons, log_replaced, replacements, write_lessons, write_quiz
 
@@ -182,10 +182,7 @@ def main(argv=None):
         else:
             build(args.csv, args.out_dir, args.naming_rule, **options)
     except BuildError as e:
-        for line in e.lines:
-            print("error: " + line, file=sys.stderr)
-        print("no files written", file=sys.stderr)
-        return 1
+        return refused(e)
     return 0
 
 

@@ -33,12 +33,14 @@ US_COMMON_NAMES = {
     "methoxymethane": "dimethyl ether",
     "methoxyethane": "ethyl methyl ether",
     "trichloromethane": "chloroform",
-    "N-methylmethanamine": "dimethylamine",
-    "N,N-dimethylmethanamine": "trimethylamine",
-    "N-ethylethanamine": "diethylamine",
-    "N,N-diethylethanamine": "triethylamine",
     "oxolane": "tetrahydrofuran",
 }
+# A secondary or tertiary amine whose groups are all alike: N-propylpropan-1-amine and
+# N,N-dipropylpropan-1-amine are dipropylamine and tripropylamine, N-phenylaniline is
+# diphenylamine.
+ALIKE_AMINE = re.compile(r"N-(?P<group>[a-z]+)yl(?P=group)an(?:-1-)?amine"
+                         r"|N,N-di(?P<group3>[a-z]+)yl(?P=group3)an(?:-1-)?amine"
+                         r"|N-(?P<aryl>phen)ylaniline|N,N-di(?P<aryl3>phen)ylaniline")
 
 # The parents whose locants move: chains by their number of carbons, and rings.
 PARENT_ROOTS = sorted(
@@ -96,6 +98,10 @@ def us_name(iupac):
     """The `us` name of the molecule whose preferred IUPAC name is `iupac`."""
     if iupac in US_COMMON_NAMES:
         return US_COMMON_NAMES[iupac]
+    alike = ALIKE_AMINE.fullmatch(iupac)
+    if alike:
+        two = alike.group("group") or alike.group("aryl")
+        return f"di{two}ylamine" if two else f"tri{alike.group('group3') or alike.group('aryl3')}ylamine"
     stereo = STEREO.match(iupac)
     if stereo:
         descriptors = stereo.group(1).split(",")

@@ -7,6 +7,7 @@ import contextlib
 import csv
 import re
 import string
+import sys
 
 from rdkit import Chem, RDLogger
 
@@ -41,6 +42,14 @@ Row = collections.namedtuple("Row", "line name smiles klass lesson trusted", def
 Molecule = collections.namedtuple("Molecule", "row name smiles klass mol lesson trusted",
                                   defaults=(False,))
 TRUST = "trust"
+
+
+def refused(error):
+    """Prints the problems of a refused build to standard error; returns the exit status."""
+    for line in error.lines:
+        print("error: " + line, file=sys.stderr)
+    print("no files written", file=sys.stderr)
+    return 1
 
 
 def counted(count, thing):

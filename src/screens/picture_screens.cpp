@@ -77,6 +77,7 @@ void showIncorrect()
 
 void showLastScreen()
 {
+    reportQuizFinished();
     waitForKey(lastPicture, true);
     shutDown();
 }

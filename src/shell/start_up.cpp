@@ -31,6 +31,7 @@ bool startUp()
     if (screen == nullptr) {
         return fail("Unable to initialize 800 x 600 Graphics, please try again later.  Sorry.\n");
     }
+    ignorePointer();
 
     std::cout << "Initializing Fonts.\n";
     if (TTF_Init() == -1) {

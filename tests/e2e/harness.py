@@ -298,6 +298,20 @@ class Run:
             time.sleep(POLL)
         raise AssertionError("the program did not go to sleep waiting for input")
 
+    def motion_burst(self, motions):
+        """Moves the pointer to and fro over the window `motions` times, as fast as the X
+        server takes the motions, each on its own."""
+        self.mouse_move(400, 300)
+        send_motions(self.x.display, motions)
+
+    def unmap_and_map(self):
+        """Takes the window off the screen and puts it back, as minimising and restoring
+        it does: what it showed is gone until the program draws it again."""
+        for command in ("windowunmap", "windowmap"):
+            self.x.tool("xdotool", command, "--sync", self.window)
+        self._focused = None  # an unmapped window loses the keyboard focus
+        self._focus()
+
     def close_window(self):
         """Asks the window to close, as a window manager's close button does."""
         send_delete_window(self.x.display, int(self.window, 0))
@@ -419,6 +433,19 @@ def send_tap(display, keysym):
         xtst.XTestFakeKeyEvent(connection, code, 1, 0)
         xtst.XTestFakeKeyEvent(connection, code, 0, 0)
         xlib.XSync(connection, 0)
+    finally:
+        xlib.XCloseDisplay(connection)
+
+
+def send_motions(display, motions):
+    """Sends `motions` relative pointer motions through XTEST, one pixel to and fro,
+    waiting for the server to take each, so that it merges none of them."""
+    xlib, xtst = xtest_libraries()
+    connection = _open_display(xlib, display)
+    try:
+        for k in range(motions):
+            xtst.XTestFakeRelativeMotionEvent(connection, 1 if k % 2 == 0 else -1, 0, 0)
+            xlib.XSync(connection, 0)
     finally:
         xlib.XCloseDisplay(connection)
 

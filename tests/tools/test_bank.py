@@ -107,7 +107,9 @@ class UsNameTest(unittest.TestCase):
                           ("ethyl but-2-enoate", "ethyl 2-butenoate"),
                           ("(2E)-but-2-ene", "(E)-2-butene"),
                           ("(2E,4Z)-hexa-2,4-diene", "(2E,4Z)-2,4-hexadiene"),
-                          ("propan-2-one", "acetone"), ("ethoxyethane", "diethyl ether")]:
+                          ("propan-2-one", "acetone"), ("ethoxyethane", "diethyl ether"),
+                          ("N-propylpropan-1-amine", "dipropylamine"),
+                          ("N,N-dimethylethanamine", "N,N-dimethylethanamine")]:
             self.assertEqual(naming_styles.us_name(iupac), us)
 
 

@@ -3,6 +3,7 @@
 #include "shell/resources.h"
 #include "support/flip_counter.h"
 #include "support/key_events.h"
+#include "support/one_molecule_quiz.h"
 #include "support/quiz_folder.h"
 
 #include <gtest/gtest.h>
@@ -20,24 +21,7 @@ std::string typeInto(std::string text, std::initializer_list<SDL_Event> events, 
     return text;
 }
 
-class AnswerEntry : public testing::Test {
-  protected:
-    void SetUp() override
-    {
-        folder.addMolecule("water");
-        startUpOrFail();
-        molecule.moleculeName = "water";
-        molecule.buildPicturePath();
-        molecule.loadPicture();
-    }
-    void TearDown() override
-    {
-        flushEvents();
-        releaseAll();
-    }
-    QuizFolder folder;
-    Molecule molecule;
-};
+class AnswerEntry : public OneMoleculeQuiz {};
 
 using AnswerEntryDeathTest = AnswerEntry;
 

@@ -12,6 +12,8 @@ import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
 
 # Where the molecule's picture (200 x 200, centred at the top) shows on the question screen.
 PICTURE = (400, 100)
+# Whether the program told the page that the quiz was finished.
+FINISHED = "return window.Module.molvaneFinished === true;"
 
 CONTRACT_CHECKS = """
 return {title: document.title, focused: document.activeElement.id,
@@ -93,6 +95,7 @@ class QuizTest(webharness.WebCase):
         page.press("Return")
         self.wait_for_screen(datagen.LAST, "the closing screen")
         self.assertIsNone(page.contract()["exitStatus"])
+        self.assertTrue(page.driver.execute_script(FINISHED), "the page learns of the finish")
         page.press("x")
 
         contract = page.wait_for_end()
@@ -134,6 +137,7 @@ class QuizTest(webharness.WebCase):
         self.wait_for_screen(datagen.HOME, "the home screen")
         self.page.press("Escape")
         self.assertIn("uanable to load picture", self.page.wait_for_end()["output"])
+        self.assertFalse(self.page.driver.execute_script(FINISHED), "quitting is not finishing")
         checks = self.page.driver.execute_script(CONTRACT_CHECKS)
         self.assertEqual(checks["message"], "The quiz has ended.")
         self.assertIsNone(checks["detail"])

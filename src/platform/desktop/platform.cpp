@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include "platform/desktop/x11_pointer.h"
 #include "platform/desktop/x11_wait.h"
 
 #include <SDL.h>
@@ -18,6 +19,22 @@ void prepareVideo()
         setenv("SDL_FRAMEBUFFER_ACCELERATION", "software", 0);
     }
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+}
+
+// SDL drops the pointer's events as they arrive, before they reach the queue; on X11 the
+// server does not even send the motions. The window's close request, keys, exposure and
+// activation still come through, so an uncovered or restored window is drawn again.
+void ignorePointer()
+{
+    SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
+    SDL_EventState(SDL_MOUSEBUTTONDOWN, SDL_IGNORE);
+    SDL_EventState(SDL_MOUSEBUTTONUP, SDL_IGNORE);
+    stopPointerMotionOnX11();
+}
+
+// A desktop quiz has no one to tell: it shows the closing screen, and that is all.
+void reportQuizFinished()
+{
 }
 
 // On X11 the program sleeps in the kernel until the X server sends something. SDL's own

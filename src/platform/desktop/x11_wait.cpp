@@ -1,35 +1,15 @@
 #include "platform/desktop/x11_wait.h"
 
 #include "platform/desktop/signal_wake.h"
+#include "platform/desktop/x11_window.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 #include <X11/Xlib.h>
 #include <cerrno>
-#include <cstring>
 #include <poll.h>
 
 namespace {
-
-// The X connection of the window, or null when the window is not on X11. Looked up once:
-// the window exists before any screen waits, and keeps its connection for the whole run.
-Display* windowDisplay()
-{
-    static Display* const display = [] {
-        char driver[16] = "";
-        if (SDL_VideoDriverName(driver, sizeof driver) == nullptr || std::strcmp(driver, "x11") != 0) {
-            return static_cast<Display*>(nullptr);
-        }
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11) {
-            return static_cast<Display*>(nullptr);
-        }
-        return info.info.x11.display;
-    }();
-    return display;
-}
 
 // Sleeps until the X connection can be read or a quit signal arrived. A signal that
 // interrupts the sleep only ends it: the caller looks for events again either way.
