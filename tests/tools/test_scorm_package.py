@@ -15,13 +15,36 @@ import zipfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import scorm_package  # noqa: E402
-from test_web_site import make_quiz, run, write  # noqa: E402
+import web_site  # noqa: E402
 
 CP = "{http://www.imsproject.org/xsd/imscp_rootv1p1p2}"
 ADLCP = "{http://www.adlnet.org/xsd/adlcp_rootv1p2}"
+SCREENS = ("background.bmp", "correct.bmp", "incorrect.bmp", "last.bmp", "Homescreen.bmp")
+
+
+def write(path, content):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as target:
+        target.write(content if isinstance(content, bytes) else content.encode("utf-8"))
+
+
+def make_quiz(folder, names):
+    """A quiz folder: the list, a font, the fixed screens and one picture per name."""
+    write(os.path.join(folder, "Molecule List.txt"),
+          "%d\n%s" % (len(names), "".join(name + "\n" for name in names)))
+    for name in ("nsecthck.ttf",) + SCREENS + tuple(name + ".bmp" for name in names):
+        write(os.path.join(folder, name), b"content of " + name.encode())
+    return folder
+
+
+def quietly(main, *args):
+    """Runs a tool's main quietly; returns its exit status and its standard error."""
+    errors = io.StringIO()
+    with contextlib.redirect_stdout(io.StringIO()), contextlib.redirect_stderr(errors):
+        status = main(list(args))
+    return status, errors.getvalue()
 
 
 class PackageTest(unittest.TestCase):
@@ -36,20 +59,17 @@ class PackageTest(unittest.TestCase):
             write(os.path.join(program, "icons", "molvane-%d.png" % size), b"png")
         self.site = os.path.join(self.tmp, "site")
         other = make_quiz(os.path.join(self.tmp, "other"), ["methane"])
-        status, errors = run("build", self.site, "--program", program, "--icons",
-                             os.path.join(program, "icons"), "--page", os.path.join(ROOT, "site"),
-                             "--quiz", other)
+        status, errors = quietly(web_site.main, "build", self.site, "--program", program,
+                                 "--icons", os.path.join(program, "icons"),
+                                 "--page", os.path.join(ROOT, "site"), "--quiz", other)
         self.assertEqual(status, 0, errors)
         self.quiz = make_quiz(os.path.join(self.tmp, "Alcohols", "data"),
                               ["ethanol", "ethanoic acid", "1,2-dichloroethane"])
         write(os.path.join(self.quiz, "notes.txt"), "not for the package")
 
     def make(self, *args):
-        """Runs the tool quietly; returns its exit status and what it wrote to standard error."""
-        errors = io.StringIO()
-        with contextlib.redirect_stdout(io.StringIO()), contextlib.redirect_stderr(errors):
-            status = scorm_package.main(list(args))
-        return status, errors.getvalue()
+        """Runs the package tool quietly; returns its exit status and its standard error."""
+        return quietly(scorm_package.main, *args)
 
     def package(self, name, *title):
         out = os.path.join(self.tmp, name)
