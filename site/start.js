@@ -10,6 +10,7 @@ import {rememberFinished} from './finished.js';
 import {showPicker, quizHref, quizTopic} from './picker.js';
 import {startWorker, keepForOffline, checkBuild} from './offline.js';
 import {setUpKeyboard} from './keyboard.js';
+import {inPlatform, startSession} from './scorm.js';
 
 // Shows text in place of a quiz, with a link to the list if withList.
 function showNotice(text, withList) {
@@ -26,9 +27,12 @@ function showNotice(text, withList) {
 
 // What the page keeps for offline visits once it has shown what it came for, and
 // only then the service worker, so that neither competes with the visit itself.
+// Inside a learning platform (scorm.js) the page keeps nothing and has no worker.
 var toKeep = [];
 function keepAndStartWorker() {
-  keepForOffline(toKeep).then(startWorker);
+  if (!inPlatform) {
+    keepForOffline(toKeep).then(startWorker);
+  }
 }
 
 // Says that there is no quiz id.
@@ -60,6 +64,7 @@ function instantiateFromPrefetch(imports, receiveInstance) {
 // Runs the program on the folder files, a promise of [{name, bytes}]: loads
 // emscripten's index.js, which finds its settings in window.Module (contract.js).
 function startProgram(files) {
+  startSession();
   window.Module.molvaneQuizFiles = files;
   window.Module.instantiateWasm = instantiateFromPrefetch;
   watchProgram(function() {
