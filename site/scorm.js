@@ -4,6 +4,8 @@
 // none. Without a platform around, nothing here does anything. What the platform says
 // back never stops the quiz: its errors go to the console only.
 
+import {whenFinished} from './contract.js';
+
 // How many frames up the page looks for the API, as the SCORM 1.2 search does.
 var MAX_FRAMES_UP = 7;
 // The longest time a CMITimespan can say, in hundredths of a second (9999:59:59.99).
@@ -127,7 +129,7 @@ function endSession() {
 }
 
 // The program starts: opens the session with the platform, if there is one, and has the
-// program's closing screen and exit reported to it (window.Module, see contract.js).
+// program's closing screen (contract.js) and exit (window.Module) reported to it.
 export function startSession() {
   if (!inPlatform || initialized) {
     return;
@@ -141,7 +143,7 @@ export function startSession() {
     call('LMSSetValue', ['cmi.core.lesson_status', 'incomplete']);
   }
   var Module = window.Module;
-  Module.onQuizFinished = markCompleted;
+  whenFinished(markCompleted);
   var onExit = Module.onExit;
   Module.onExit = function(status) {
     try {
