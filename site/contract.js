@@ -25,6 +25,8 @@ var ended = false;
 var finished = false;
 var finishWatchers = [];
 var nextOffered = false;
+// Whether the end panel may offer Play again: not where a reload cannot start anew.
+var replayOffered = true;
 // Whether the program is on its way (watchProgram), and what to do once it shows.
 var programLoading = false;
 var onShown = null;
@@ -59,7 +61,7 @@ function showStatus(text, extra, actions) {
   message.textContent = text;
   detail.textContent = extra || '';
   detail.hidden = !extra;
-  again.hidden = !actions.again;
+  again.hidden = !(actions.again && replayOffered);
   next.hidden = !actions.next;
   list.hidden = !(actions.list && listHref);
   if (list.hidden) {
@@ -69,7 +71,7 @@ function showStatus(text, extra, actions) {
   }
   statusBox.hidden = false;
   statusBox.classList.toggle('ended', Boolean(actions.again || actions.list));
-  if (actions.again) {
+  if (!again.hidden) {
     again.focus();
   } else if (!list.hidden) {
     list.focus();
@@ -91,6 +93,12 @@ export function watchProgram(shown) {
 }
 
 again.addEventListener('click', function() { location.reload(); });
+
+// Offers no Play again from now on: a learning platform opens a session once a visit,
+// so a quiz played again after the end would tell it nothing.
+export function withoutReplay() {
+  replayOffered = false;
+}
 
 // Calls callback once the player has finished the quiz: the right answer to the last
 // molecule was given and the closing screen came up.

@@ -4,7 +4,7 @@
 // none. Without a platform around, nothing here does anything. What the platform says
 // back never stops the quiz: its errors go to the console only.
 
-import {whenFinished} from './contract.js';
+import {whenFinished, withoutReplay} from './contract.js';
 
 // How many frames up the page looks for the API, as the SCORM 1.2 search does.
 var MAX_FRAMES_UP = 7;
@@ -139,6 +139,7 @@ export function startSession() {
     return;  // every other call would fail too
   }
   initialized = true;
+  withoutReplay();
   if (call('LMSGetValue', ['cmi.core.lesson_status']) !== 'completed') {
     call('LMSSetValue', ['cmi.core.lesson_status', 'incomplete']);
   }

@@ -86,6 +86,7 @@ Promise.all([caches.keys(), navigator.serviceWorker.getRegistrations()]).then(fu
                  .concat(performance.getEntriesByType('resource'))
                  .map(function(entry) { return entry.name; }),
         message: document.getElementById('message').textContent,
+        again: !document.getElementById('again').hidden,
         statusShown: !document.getElementById('status').hidden});
 });
 """
@@ -192,6 +193,7 @@ class ScormTest(webharness.WebCase):
         for url in state["fetched"]:
             self.assertTrue(url.startswith(self.server.url + "package/"), url)
         self.assertEqual(state["message"], "The quiz has ended.")
+        self.assertFalse(state["again"], "a reload would open no new session")
         # Closing the page after the end ends nothing again.
         self.driver.execute_script("location.replace('about:blank');")
         page.wait_for(lambda: self.driver.execute_script("return location.href") == "about:blank",
