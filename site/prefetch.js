@@ -3,13 +3,14 @@
 // program (index.js, index.wasm), and the quiz's files as soon as the catalogue names
 // them. The list of quizzes needs only the catalogue, so it never downloads the program.
 
-import {wantedQuiz, fromFile} from './address.js';
-import {isQuizId, unpacks, fetchCatalogue, parseCatalogue, findQuiz, quizFiles}
+import {wantedQuiz, wantedStyle, fromFile} from './address.js';
+import {isQuizId, isStyleId, unpacks, fetchCatalogue, parseCatalogue, findVersion, quizFiles}
     from './catalogue.js';
 import {fetchQuizFolder} from './quiz_folder.js';
 
 var playing = wantedQuiz !== null;
-var fetching = !fromFile && (!playing || isQuizId(wantedQuiz));
+var fetching = !fromFile && (!playing || isQuizId(wantedQuiz) &&
+    (wantedStyle === null || isStyleId(wantedStyle)));
 
 // promise, its rejection left to whoever uses it (none goes unhandled meanwhile).
 function quietly(promise) {
@@ -17,13 +18,15 @@ function quietly(promise) {
   return promise;
 }
 
-// The quiz's files, or null when the catalogue lacks the quiz.
+// The quiz's files in the wanted style, or null when the catalogue lacks the quiz or
+// that version of it.
 function fetchWantedFolder(bytes) {
   var catalogue = parseCatalogue(bytes);
-  if (findQuiz(catalogue, wantedQuiz) === null) {
+  var version = findVersion(catalogue, wantedQuiz, wantedStyle);
+  if (version === null) {
     return null;
   }
-  return fetchQuizFolder(quizFiles(catalogue, wantedQuiz));
+  return fetchQuizFolder(quizFiles(catalogue, version));
 }
 
 // The program compiles while it downloads: from its gzip copy, unpacked on the way,

@@ -3,8 +3,9 @@
 // the downloads). The program starts once it has the quiz's files.
 
 import {catalogueBytes, quizFolder, wasm} from './prefetch.js';
-import {startQuiz, listHref, dropList, wantedQuiz, fromFile} from './address.js';
-import {CATALOGUE, isQuizId, findQuiz, quizzesOf, parseCatalogue} from './catalogue.js';
+import {startQuiz, listHref, dropList, wantedQuiz, wantedStyle, fromFile} from './address.js';
+import {CATALOGUE, isQuizId, isStyleId, findQuiz, hasStyle, quizVersion, quizzesOf,
+        parseCatalogue} from './catalogue.js';
 import {stopBeforeStart, watchProgram} from './contract.js';
 import {showPicker} from './picker.js';
 import {startWorker, keepForOffline, checkBuild} from './offline.js';
@@ -33,6 +34,12 @@ function keepAndStartWorker() {
 // Says that there is no quiz id.
 function showNoQuiz(id) {
   showNotice('There is no quiz called "' + id + '".', true);
+  keepAndStartWorker();
+}
+
+// Says that there is no naming style `style`.
+function showNoStyle(style) {
+  showNotice('There is no naming style called "' + style + '".', true);
   keepAndStartWorker();
 }
 
@@ -75,10 +82,21 @@ function startProgram(files) {
   document.body.append(script);
 }
 
-// Plays quiz id of the catalogue, or says there is none.
+// Plays quiz id of the catalogue in the wanted style, or says why it cannot.
 function play(catalogueNow, id) {
-  if (findQuiz(catalogueNow, id) === null) {
+  var quiz = findQuiz(catalogueNow, id);
+  if (quiz === null) {
     showNoQuiz(id);
+    return;
+  }
+  if (wantedStyle !== null && !hasStyle(catalogueNow, wantedStyle)) {
+    showNoStyle(wantedStyle);
+    return;
+  }
+  if (quizVersion(catalogueNow, quiz, wantedStyle) === null) {
+    showNotice('The quiz "' + id + '" has no version in the ' + wantedStyle +
+               ' naming style.', true);
+    keepAndStartWorker();
     return;
   }
   if (startQuiz && quizzesOf(catalogueNow).length < 2) {
@@ -91,6 +109,10 @@ function play(catalogueNow, id) {
 function openQuiz(id) {
   if (!isQuizId(id)) {
     showNoQuiz(id);
+    return;
+  }
+  if (wantedStyle !== null && !isStyleId(wantedStyle)) {
+    showNoStyle(wantedStyle);
     return;
   }
   document.body.classList.add('playing');
