@@ -1,7 +1,8 @@
 // The first module to run: starts at once the downloads that the address needs, all in
 // parallel, while the rest of the page loads. For a quiz that is the catalogue and the
-// program (index.js, index.wasm), and the quiz's files as soon as the catalogue names
-// them. The list of quizzes needs only the catalogue, so it never downloads the program.
+// program (index.js, index.wasm), and the files of the quiz in the wanted naming style
+// as soon as the catalogue names them. The list of quizzes needs only the catalogue, so
+// it never downloads the program.
 
 import {wantedQuiz, wantedStyle, fromFile} from './address.js';
 import {isQuizId, isStyleId, unpacks, fetchCatalogue, parseCatalogue, findVersion, quizFiles}
@@ -72,7 +73,8 @@ function fetchProgram() {
 export var catalogueBytes = fetching ? quietly(fetchCatalogue()) : null;
 
 // A promise of the wanted quiz's files (see fetchQuizFolder), or of null when the
-// catalogue lacks the quiz; null when no quiz is played.
+// catalogue lacks the quiz or its version in the wanted style; null when no quiz is
+// played.
 export var quizFolder = fetching && playing ?
     quietly(catalogueBytes.then(fetchWantedFolder)) : null;
 

@@ -29,7 +29,7 @@ of ROOT/lessons/index.tsv, in the default naming style (ROOT/lessons/uk/) and in
 other style whose folder ROOT/lessons/STYLE/ID/data exists; with --quiz, that one
 folder, which index.html then opens straight into. `add` adds quiz ID to a built site,
 or replaces it (and any versions it had), without touching the site's own files: a new
-quiz goes last in the list.
+quiz goes last in the catalogue (the page lists quizzes of no level first).
 """
 
 import argparse
@@ -451,7 +451,8 @@ def add(args):
         for name, path in paths.items():
             store_file(path, os.path.join(fresh, *name.split("/")))
         os.makedirs(fresh, exist_ok=True)
-        record = quiz_record(args.id, topic, (old or {}).get("level"), [(None, folder_entry(fresh))])
+        level = (old or {}).get("level")
+        record = quiz_record(args.id, topic, level, [(None, folder_entry(fresh))])
         before = places(quizzes)
         sources = stored_sources(site, quizzes)
         for name, hash_ in record["files"].items():

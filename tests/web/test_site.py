@@ -24,7 +24,8 @@ import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
 PICTURE = (400, 100)
 
 PICKER = """
-return {h1: Array.from(document.querySelectorAll('#picker:not([hidden]) h1, #picker h2, #picker h3'),
+return {h1: Array.from(document.querySelectorAll('#picker:not([hidden]) h1, #picker h2,'
+                                                  + ' #picker h3'),
                        function(h) { return h.tagName + ' ' + h.textContent; }),
         links: Array.from(document.querySelectorAll('#quizzes li > a'), function(a) {
           var box = a.getBoundingClientRect();
