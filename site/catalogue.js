@@ -9,11 +9,15 @@
 //                 "files": {"Molecule List.txt": "<hash>", ...}, "gzip": true},
 //                {"id": "alkanes", "topic": "Alkanes", "level": "first-steps",
 //                 "molecules": 14, "files": {...}, "gzip": true,
-//                 "styles": {"iupac": {"molecules": 14, "files": {...}}, "us": ...}}, ...]}
+//                 "styles": {"us": {"molecules": 14, "files": {...}, "shared": "<hash>"},
+//                            ...}}, ...]}
 //
 // "styles" lists the naming styles, the default first; a quiz's own files (in
-// quizzes/ID/) play in the default style, or whatever the style, when the quiz has
-// no "styles" of its own; its versions in other styles are in quizzes/ID.STYLE/.
+// quizzes/ID/) play in the default style, its versions in other styles are in
+// quizzes/ID.STYLE/. So that the catalogue stays small, a version lists only its files
+// that the quiz's own files do not hold (its list, its home screen); the others, such
+// as its pictures under the style's names, are in its shared list, shared.json in its
+// folder, {name: hash}, with the hash "shared" (tools/site_places.py writes it).
 // "levels" gives the headings of the lessons' levels, in the order the list shows them.
 // With "gzip", the folders hold a gzip copy NAME.gz beside each file, which a browser
 // that can unpack it fetches instead: it is about half the size, and many hosts send
@@ -21,6 +25,7 @@
 
 var QUIZ_ID = /^[a-z0-9-]{1,64}$/;
 var STYLE_ID = /^[a-z]{1,16}$/;
+var SHARED_FILE = 'shared.json';
 var HASH = /^[0-9a-f]{16}$/;
 export var CATALOGUE = 'quizzes/index.json';
 
@@ -89,16 +94,19 @@ export function hasStyle(catalogue, style) {
   return stylesOf(catalogue).some(function(known) { return known.id === style; });
 }
 
-// [{style, folder, molecules, files}] of a quiz: its own files (style null), then its
-// versions in other naming styles.
+// [{style, folder, molecules, files, shared}] of a quiz: its own files (style null), then
+// its versions in other naming styles; shared is the hash of a version's shared list,
+// or null.
 function versionsOf(quiz) {
-  var versions = [{style: null, folder: quiz.id, molecules: quiz.molecules, files: quiz.files}];
+  var versions = [{style: null, folder: quiz.id, molecules: quiz.molecules, files: quiz.files,
+                   shared: null}];
   var styles = quiz.styles && typeof quiz.styles === 'object' ? quiz.styles : {};
   Object.keys(styles).forEach(function(style) {
     var version = styles[style];
     if (isStyleId(style) && version && version.files && typeof version.files === 'object') {
       versions.push({style: style, folder: quiz.id + '.' + style,
-                     molecules: version.molecules, files: version.files});
+                     molecules: version.molecules, files: version.files,
+                     shared: HASH.test(version.shared) ? version.shared : null});
     }
   });
   return versions;
@@ -128,46 +136,67 @@ export function findVersion(catalogue, id, style) {
   return quiz === null ? null : quizVersion(catalogue, quiz, style);
 }
 
-// The files of every quiz version of the catalogue, a Map from its folder to [{name,
-// url, packedUrl}]: packedUrl is that of the gzip copy, or null where there is none or
-// the browser cannot unpack it. A file shared by several versions (the same hash) has
-// one URL, in the folder of the first version that lists it, so the browser fetches
-// and stores it once, and the site stores it only there (tools/site_places.py).
+// The files of every quiz version of the catalogue: filesOf, a Map from its folder to
+// [{name, url, packedUrl, shared}], and where each content is, {hash: {url,
+// packedUrl}}. packedUrl is that of the gzip copy, or null where there is none or the
+// browser cannot unpack it; shared is true for a version's shared list. A file shared
+// by several versions (the same hash) has one URL, in the folder of the first version
+// that lists it, so the browser fetches and stores it once, and the site stores it only
+// there (tools/site_places.py).
 function filesOfEveryQuiz(catalogue) {
-  var firstUrl = {};
-  var firstPackedUrl = {};
+  var where = {};
   var filesOf = new Map();
   quizzesOf(catalogue).forEach(function(quiz) {
     versionsOf(quiz).forEach(function(version) {
       var files = filesOf.get(version.folder) || [];
       filesOf.set(version.folder, files);
-      Object.keys(version.files).forEach(function(name) {
-        var hash = version.files[name];
+      function add(name, hash, shared) {
         if (!isFolderPath(name) || typeof hash !== 'string' || !HASH.test(hash)) {
           return;
         }
-        if (!firstUrl.hasOwnProperty(hash)) {
-          firstUrl[hash] = fileUrl(version.folder, name, hash, '');
-          firstPackedUrl[hash] = quiz.gzip === true && unpacks ?
-              fileUrl(version.folder, name, hash, '.gz') : null;
+        if (!where.hasOwnProperty(hash)) {
+          where[hash] = {url: fileUrl(version.folder, name, hash, ''),
+                         packedUrl: quiz.gzip === true && unpacks ?
+                             fileUrl(version.folder, name, hash, '.gz') : null};
         }
-        files.push({name: name, url: firstUrl[hash], packedUrl: firstPackedUrl[hash]});
+        files.push({name: name, url: where[hash].url, packedUrl: where[hash].packedUrl,
+                    shared: shared});
+      }
+      Object.keys(version.files).forEach(function(name) {
+        add(name, version.files[name], false);
       });
+      if (version.shared !== null) {
+        add(SHARED_FILE, version.shared, true);
+      }
     });
   });
-  return filesOf;
+  return {filesOf: filesOf, where: where};
 }
 
-// [{name, url, packedUrl}] for the files of a quiz version (see quizVersion and
-// filesOfEveryQuiz).
+// [{name, url, packedUrl, shared}] for the files of a quiz version that the catalogue
+// lists, its shared list among them (see filesOfEveryQuiz).
 export function quizFiles(catalogue, version) {
-  return filesOfEveryQuiz(catalogue).get(version.folder) || [];
+  return filesOfEveryQuiz(catalogue).filesOf.get(version.folder) || [];
+}
+
+// [{name, url, packedUrl}] for the files that a shared list (its bytes) names, of those
+// the catalogue holds.
+export function sharedFiles(catalogue, bytes) {
+  var where = filesOfEveryQuiz(catalogue).where;
+  var parsed = JSON.parse(new TextDecoder().decode(bytes));
+  var named = parsed && typeof parsed === 'object' ? parsed : {};
+  return Object.keys(named).filter(function(name) {
+    var hash = named[name];
+    return isFolderPath(name) && typeof hash === 'string' && where.hasOwnProperty(hash);
+  }).map(function(name) {
+    return {name: name, url: where[named[name]].url, packedUrl: where[named[name]].packedUrl};
+  });
 }
 
 // Every file URL of the catalogue that a page fetches, relative to the site.
 export function allQuizFileUrls(catalogue) {
   var urls = [];
-  filesOfEveryQuiz(catalogue).forEach(function(files) {
+  filesOfEveryQuiz(catalogue).filesOf.forEach(function(files) {
     files.forEach(function(file) {
       urls.push(file.packedUrl || file.url);
     });

@@ -5,9 +5,9 @@
 // it never downloads the program.
 
 import {wantedQuiz, wantedStyle, fromFile} from './address.js';
-import {isQuizId, isStyleId, unpacks, fetchCatalogue, parseCatalogue, findVersion, quizFiles}
+import {isQuizId, isStyleId, unpacks, fetchCatalogue, parseCatalogue, findVersion}
     from './catalogue.js';
-import {fetchQuizFolder} from './quiz_folder.js';
+import {fetchVersionFolder} from './quiz_folder.js';
 
 var playing = wantedQuiz !== null;
 var fetching = !fromFile && (!playing || isQuizId(wantedQuiz) &&
@@ -27,7 +27,7 @@ function fetchWantedFolder(bytes) {
   if (version === null) {
     return null;
   }
-  return fetchQuizFolder(quizFiles(catalogue, version));
+  return fetchVersionFolder(catalogue, version);
 }
 
 // The program compiles while it downloads: from its gzip copy, unpacked on the way,
@@ -72,7 +72,7 @@ function fetchProgram() {
 // A promise of the catalogue's bytes; null when the page fetches nothing.
 export var catalogueBytes = fetching ? quietly(fetchCatalogue()) : null;
 
-// A promise of the wanted quiz's files (see fetchQuizFolder), or of null when the
+// A promise of the wanted quiz's files (see fetchVersionFolder), or of null when the
 // catalogue lacks the quiz or its version in the wanted style; null when no quiz is
 // played.
 export var quizFolder = fetching && playing ?

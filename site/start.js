@@ -63,10 +63,13 @@ function instantiateFromPrefetch(imports, receiveInstance) {
   return {};
 }
 
-// Runs the program on the folder files, a promise of [{name, bytes}]: loads
-// emscripten's index.js, which finds its settings in window.Module (contract.js).
+// Runs the program on the folder files, a promise of [{name, url, bytes}] (those of
+// name null are only kept for offline visits): loads emscripten's index.js, which finds
+// its settings in window.Module (contract.js).
 function startProgram(files) {
-  window.Module.molvaneQuizFiles = files;
+  window.Module.molvaneQuizFiles = files.then(function(fetched) {
+    return fetched.filter(function(file) { return file.name !== null; });
+  });
   window.Module.instantiateWasm = instantiateFromPrefetch;
   watchProgram(function() {
     files.then(function(fetched) {

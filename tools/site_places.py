@@ -6,11 +6,17 @@ dot). The page fetches a file that several versions list (the same hash) from on
 in the folder of the first version that lists it (site/catalogue.js does the same), so
 the site stores it there and only there: a style's folder holds only what differs from
 the versions before it, such as its list and its home screen.
+
+So that the catalogue, which every visit fetches, stays small, a version lists there
+only the files that the quiz's own files do not hold; the others, such as its pictures
+under this style's names, are in its shared list, SHARED_FILE in its folder, a JSON
+object {name: hash} that the catalogue gives the hash of as "shared".
 """
 
 import gzip
+import hashlib
+import json
 import os
-import shutil
 
 
 
@@ -19,17 +25,40 @@ def packed(content):
     return gzip.compress(content, 9, mtime=0)
 
 
+SHARED_FILE = "shared.json"
+
+
 def version_folder(quiz_id, style=None):
     """The folder below quizzes/ of a quiz's own files (style None) or of its version in
     naming style `style`."""
     return quiz_id if style is None else quiz_id + "." + style
 
 
+def split_version(own_files, files):
+    """The catalogue's record of a version whose files are files ({name: hash}, with
+    molecules) beside the quiz's own files: {molecules, files, shared} and the bytes of
+    its shared list, or None when it shares nothing."""
+    own = set(own_files["files"].values())
+    shared = {name: hash_ for name, hash_ in files["files"].items() if hash_ in own}
+    record = {"molecules": files["molecules"],
+              "files": {name: hash_ for name, hash_ in files["files"].items()
+                        if name not in shared}}
+    if not shared:
+        return record, None
+    content = json.dumps(shared, ensure_ascii=False, separators=(",", ":")).encode("utf-8")
+    record["shared"] = short_hash(content)
+    return record, content
+
+
 def versions(quiz):
-    """[(folder, {name: hash})] of a catalogue record: its own files, then each style's."""
+    """[(folder, {name: hash})] of a catalogue record: its own files, then each style's,
+    its shared list included (the files that list names are the own files')."""
     found = [(version_folder(quiz["id"]), quiz.get("files") or {})]
     for style, version in (quiz.get("styles") or {}).items():
-        found.append((version_folder(quiz["id"], style), version.get("files") or {}))
+        files = dict(version.get("files") or {})
+        if version.get("shared"):
+            files[SHARED_FILE] = version["shared"]
+        found.append((version_folder(quiz["id"], style), files))
     return found
 
 
@@ -49,12 +78,24 @@ def site_path(site, place):
     return os.path.join(site, "quizzes", *place.split("/"))
 
 
+def short_hash(content):
+    """The first 16 hex digits of the SHA-256 of content (bytes)."""
+    return hashlib.sha256(content).hexdigest()[:16]
+
+
 def store_file(source, target):
-    """Copies the file at source to target, with its gzip copy target.gz beside it."""
+    """Writes source (the path of a file, or bytes) to target, with its gzip copy
+    target.gz beside it."""
+    if isinstance(source, bytes):
+        content = source
+    else:
+        with open(source, "rb") as plain:
+            content = plain.read()
     os.makedirs(os.path.dirname(target), exist_ok=True)
-    shutil.copyfile(source, target)
-    with open(target, "rb") as plain, open(target + ".gz", "wb") as packed_copy:
-        packed_copy.write(packed(plain.read()))
+    with open(target, "wb") as copy:
+        copy.write(content)
+    with open(target + ".gz", "wb") as packed_copy:
+        packed_copy.write(packed(content))
 
 
 def stored_sources(site, quizzes):

@@ -43,8 +43,8 @@ import tempfile
 
 from lesson_levels import LEVELS
 from naming_styles import DEFAULT_STYLE, DESCRIPTIONS, STYLES
-from site_places import (drop_unplaced, packed, places, site_path, store_file,
-                         stored_sources, version_folder)
+from site_places import (drop_unplaced, packed, places, short_hash, site_path, split_version,
+                         store_file, stored_sources, version_folder)
 
 QUIZ_ID = re.compile(r"[a-z0-9-]{1,64}")
 LIST_FILE = "Molecule List.txt"
@@ -63,11 +63,6 @@ MIXED_ID, MIXED_TOPIC = "mixed", "Mixed practice"
 
 class SiteError(Exception):
     """A problem with the input that stops the tool, in words for the user."""
-
-
-def short_hash(content):
-    """The first 16 hex digits of the SHA-256 of content (bytes)."""
-    return hashlib.sha256(content).hexdigest()[:16]
 
 
 def is_quiz_id(text):
@@ -218,18 +213,23 @@ def new_catalogue(build_number):
 
 
 def quiz_record(quiz_id, topic, level, entries):
-    """The catalogue's record of a quiz: entries [(style, folder_entry)], its own files
-    (style None) first, then its versions in other naming styles; gzip copies and all."""
+    """The catalogue's record of a quiz, entries [(style, folder_entry)] its own files
+    (style None) first, then its versions in other naming styles, gzip copies and all;
+    and {hash: bytes} of its versions' shared lists (see site_places.py)."""
     record = {"id": quiz_id, "topic": topic}
     if level:
         record["level"] = level
+    lists = {}
     for style, entry in entries:
         if style is None:
             record.update(entry)
-        else:
-            record.setdefault("styles", {})[style] = entry
+            continue
+        version, content = split_version(entries[0][1], entry)
+        record.setdefault("styles", {})[style] = version
+        if content is not None:
+            lists[version["shared"]] = content
     record["gzip"] = True
-    return record
+    return record, lists
 
 
 # ---- The site's own files ----------------------------------------------------------
@@ -397,7 +397,9 @@ def build(args):
             for name, hash_ in entry["files"].items():
                 sources.setdefault(hash_, paths[name])
             entries.append((style, entry))
-        catalogue["quizzes"].append(quiz_record(quiz_id, topic, level, entries))
+        record, lists = quiz_record(quiz_id, topic, level, entries)
+        catalogue["quizzes"].append(record)
+        sources.update(lists)
     for hash_, place in places(catalogue["quizzes"]).items():
         store_file(sources[hash_], site_path(out, place))
     write_catalogue(out, catalogue)
@@ -452,7 +454,7 @@ def add(args):
             store_file(path, os.path.join(fresh, *name.split("/")))
         os.makedirs(fresh, exist_ok=True)
         level = (old or {}).get("level")
-        record = quiz_record(args.id, topic, level, [(None, folder_entry(fresh))])
+        record, _ = quiz_record(args.id, topic, level, [(None, folder_entry(fresh))])
         before = places(quizzes)
         sources = stored_sources(site, quizzes)
         for name, hash_ in record["files"].items():

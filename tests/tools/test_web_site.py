@@ -97,9 +97,10 @@ class SiteCase(unittest.TestCase):
         in the folder of the first quiz version that lists it, and no other quiz file."""
         expected, stored = {}, set()
         for quiz in self.catalogue(site)["quizzes"]:
-            versions = [(quiz["id"], quiz["files"])] + [
-                (quiz["id"] + "." + style, version["files"])
-                for style, version in quiz.get("styles", {}).items()]
+            versions = [(quiz["id"], quiz["files"])]
+            for style, version in quiz.get("styles", {}).items():
+                shared = {"shared.json": version["shared"]} if "shared" in version else {}
+                versions.append((quiz["id"] + "." + style, dict(version["files"], **shared)))
             for folder, files in versions:
                 for name, hash_ in files.items():
                     expected.setdefault(hash_, folder + "/" + name)
@@ -227,17 +228,29 @@ class BuildAndAddTest(SiteCase):
         mixed, first, second = catalogue["quizzes"]
         self.assertEqual([mixed["id"], "level" in mixed, "styles" in mixed], ["mixed", False, False])
         self.assertEqual((first["level"], sorted(first["styles"])), ("first-steps", ["iupac", "us"]))
-        self.assertEqual(first["styles"]["us"]["molecules"], 1)
-        self.assertIn("2-propanol.bmp", first["styles"]["us"]["files"])
+        # The catalogue lists a version's own files; its shared list those of the quiz's.
+        us = first["styles"]["us"]
+        self.assertEqual((us["molecules"], sorted(us["files"])),
+                         (1, ["Homescreen.bmp", "Molecule List.txt"]))
+        with open(os.path.join(site, "quizzes", "first.us", "shared.json"), "rb") as source:
+            content = source.read()
+        self.assertEqual(hashlib.sha256(content).hexdigest()[:16], us["shared"])
+        self.assertEqual(json.loads(content)["2-propanol.bmp"],
+                         first["files"]["propan-2-ol.bmp"])
+        self.assertEqual(sorted(json.loads(content)),
+                         ["2-propanol.bmp", "background.bmp", "correct.bmp", "incorrect.bmp",
+                          "last.bmp", "nsecthck.ttf"])
         # A level the site does not know leaves the lesson with none; no style folders, no
         # versions.
         self.assertEqual(("level" in second, "styles" in second), (False, False))
-        # The styles' folders hold what differs: the us list and each style's home screen.
+        # The styles' folders hold what differs: the us list, each style's home screen, and
+        # their shared lists.
         self.assertEqual(sorted(os.listdir(os.path.join(site, "quizzes", "first.us"))),
                          ["Homescreen.bmp", "Homescreen.bmp.gz", "Molecule List.txt",
-                          "Molecule List.txt.gz"])
+                          "Molecule List.txt.gz", "shared.json", "shared.json.gz"])
         self.assertEqual(sorted(os.listdir(os.path.join(site, "quizzes", "first.iupac"))),
-                         ["Homescreen.bmp", "Homescreen.bmp.gz"])
+                         ["Homescreen.bmp", "Homescreen.bmp.gz", "shared.json",
+                          "shared.json.gz"])
         self.assert_stored_once(site)
 
     def test_replacing_a_quiz_moves_the_files_others_share_with_it(self):

@@ -337,7 +337,8 @@ class SiteTest(webharness.WebCase):
 
     def test_a_played_quiz_works_with_the_server_stopped(self):
         site, server = self.serve_site()
-        url = server.url + "index.html?quiz=alkanes"
+        # A lesson in another style: its shared list is kept too.
+        url = server.url + "index.html?quiz=alkanes&style=us"
         page = webharness.Page(self.driver, url)
         self.wait_for_home(page)
         self.wait_for_worker(page)
