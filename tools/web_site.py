@@ -22,7 +22,8 @@ A site is a static folder:
 
 A file that several quizzes or versions share is stored once, in the folder of the
 first that lists it, where the page fetches it from (site_places.py): a style's folder
-holds only what differs, its list and its home screen.
+holds only what differs, its list and its home screen, and its shared list, shared.json,
+which names the files it shares with the quiz's own.
 
 `build` writes OUT_DIR anew: with --bundled, the mixed quiz of ROOT/data and every lesson
 of ROOT/lessons/index.tsv, in the default naming style (ROOT/lessons/uk/) and in each
