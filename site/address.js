@@ -20,8 +20,9 @@ export function dropList() {
 export var wantedQuiz = params.has('quiz') ? params.get('quiz') :
     startQuiz && !params.has('list') ? startQuiz : null;
 
-// The naming style the address asks for; uk when it names none.
-export var wantedStyle = params.get('style') || 'uk';
+// The naming style the address asks the quiz in (maybe no style at all), or null for
+// the quiz's own: a link without a style plays in the default style.
+export var wantedStyle = params.has('style') ? params.get('style') : null;
 
 // Whether the page was opened from the disk, where it may not fetch anything.
 export var fromFile = location.protocol === 'file:';

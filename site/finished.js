@@ -5,7 +5,8 @@
 var KEY = 'molvane-finished';
 var DAY = /^\d{4}-\d\d-\d\d$/;
 
-// The stored record, {"ID STYLE": "YYYY-MM-DD"}, or {} when there is none to read.
+// The stored record, {"ID": day, "ID STYLE": day} with days as YYYY-MM-DD, or {} when
+// there is none to read.
 function stored() {
   try {
     var record = JSON.parse(localStorage.getItem(KEY));
@@ -15,9 +16,9 @@ function stored() {
   }
 }
 
-// The record's key of quiz id in style.
+// The record's key of quiz id in naming style `style` (null: the quiz's own version).
 function keyOf(id, style) {
-  return id + ' ' + style;
+  return style === null ? id : id + ' ' + style;
 }
 
 // Today on this device's calendar, as YYYY-MM-DD.
@@ -27,13 +28,15 @@ export function today() {
   return now.getFullYear() + '-' + two(now.getMonth() + 1) + '-' + two(now.getDate());
 }
 
-// The day quiz id was last finished in style, as YYYY-MM-DD, or null.
+// The day quiz id was last finished in naming style `style` (null: its own version), as
+// YYYY-MM-DD, or null.
 export function finishedOn(id, style) {
   var day = stored()[keyOf(id, style)];
   return typeof day === 'string' && DAY.test(day) ? day : null;
 }
 
-// Remembers that quiz id was finished in style today.
+// Remembers that quiz id was finished in naming style `style` (null: its own version)
+// today.
 export function rememberFinished(id, style) {
   var record = stored();
   record[keyOf(id, style)] = today();

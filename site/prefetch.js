@@ -1,15 +1,17 @@
 // The first module to run: starts at once the downloads that the address needs, all in
 // parallel, while the rest of the page loads. For a quiz that is the catalogue and the
-// program (index.js, index.wasm), and the quiz's files as soon as the catalogue names
-// them. The list of quizzes needs only the catalogue, so it never downloads the program.
+// program (index.js, index.wasm), and the files of the quiz in the wanted naming style
+// as soon as the catalogue names them. The list of quizzes needs only the catalogue, so
+// it never downloads the program.
 
-import {wantedQuiz, fromFile} from './address.js';
-import {isQuizId, unpacks, fetchCatalogue, parseCatalogue, findQuiz, quizFiles}
+import {wantedQuiz, wantedStyle, fromFile} from './address.js';
+import {isQuizId, isStyleId, unpacks, fetchCatalogue, parseCatalogue, findVersion}
     from './catalogue.js';
-import {fetchQuizFolder} from './quiz_folder.js';
+import {fetchVersionFolder} from './quiz_folder.js';
 
 var playing = wantedQuiz !== null;
-var fetching = !fromFile && (!playing || isQuizId(wantedQuiz));
+var fetching = !fromFile && (!playing || isQuizId(wantedQuiz) &&
+    (wantedStyle === null || isStyleId(wantedStyle)));
 
 // promise, its rejection left to whoever uses it (none goes unhandled meanwhile).
 function quietly(promise) {
@@ -17,13 +19,15 @@ function quietly(promise) {
   return promise;
 }
 
-// The quiz's files, or null when the catalogue lacks the quiz.
+// The quiz's files in the wanted style, or null when the catalogue lacks the quiz or
+// that version of it.
 function fetchWantedFolder(bytes) {
   var catalogue = parseCatalogue(bytes);
-  if (findQuiz(catalogue, wantedQuiz) === null) {
+  var version = findVersion(catalogue, wantedQuiz, wantedStyle);
+  if (version === null) {
     return null;
   }
-  return fetchQuizFolder(quizFiles(catalogue, wantedQuiz));
+  return fetchVersionFolder(catalogue, version);
 }
 
 // The program compiles while it downloads: from its gzip copy, unpacked on the way,
@@ -68,8 +72,9 @@ function fetchProgram() {
 // A promise of the catalogue's bytes; null when the page fetches nothing.
 export var catalogueBytes = fetching ? quietly(fetchCatalogue()) : null;
 
-// A promise of the wanted quiz's files (see fetchQuizFolder), or of null when the
-// catalogue lacks the quiz; null when no quiz is played.
+// A promise of the wanted quiz's files (see fetchVersionFolder), or of null when the
+// catalogue lacks the quiz or its version in the wanted style; null when no quiz is
+// played.
 export var quizFolder = fetching && playing ?
     quietly(catalogueBytes.then(fetchWantedFolder)) : null;
 

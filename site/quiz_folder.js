@@ -3,6 +3,8 @@
 // there is one. A file that cannot be fetched is absent, as a missing file is on the
 // desktop.
 
+import {quizFiles, sharedFiles} from './catalogue.js';
+
 // A promise of the bytes at url (an ArrayBuffer); rejects when there are none.
 function fetchBytes(url) {
   return fetch(url).then(function(response) {
@@ -54,4 +56,31 @@ export function fetchQuizFolder(files) {
       return {name: file.name, url: got.url, bytes: got.bytes};
     });
   }));
+}
+
+// A promise of [{name, url, bytes}] for the files of a quiz version of the catalogue
+// (see fetchQuizFolder): those the catalogue lists and, fetched as soon as its shared
+// list is there, those the list names. The shared list itself comes last, with name
+// null: it is for keeping, not for the program.
+export function fetchVersionFolder(catalogue, version) {
+  var files = quizFiles(catalogue, version);
+  var listed = fetchQuizFolder(files.filter(function(file) { return !file.shared; }));
+  var sharedList = files.filter(function(file) { return file.shared; })[0];
+  if (!sharedList) {
+    return listed;
+  }
+  var shared = fetchFile(sharedList).then(function(got) {
+    var named = [];
+    try {
+      named = got.bytes === null ? [] : sharedFiles(catalogue, got.bytes);
+    } catch (e) {
+      console.warn(sharedList.url + ': ' + e);
+    }
+    return fetchQuizFolder(named).then(function(fetched) {
+      return fetched.concat([{name: null, url: got.url, bytes: got.bytes}]);
+    });
+  });
+  return Promise.all([listed, shared]).then(function(parts) {
+    return parts[0].concat(parts[1]);
+  });
 }

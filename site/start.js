@@ -4,7 +4,8 @@
 
 import {catalogueBytes, quizFolder, wasm} from './prefetch.js';
 import {startQuiz, listHref, dropList, wantedQuiz, wantedStyle, fromFile} from './address.js';
-import {CATALOGUE, isQuizId, findQuiz, quizzesOf, parseCatalogue} from './catalogue.js';
+import {CATALOGUE, isQuizId, isStyleId, findQuiz, hasStyle, quizVersion, quizzesOf,
+        parseCatalogue} from './catalogue.js';
 import {stopBeforeStart, watchProgram, whenFinished, offerNext} from './contract.js';
 import {rememberFinished} from './finished.js';
 import {showPicker, quizHref, quizTopic} from './picker.js';
@@ -41,6 +42,12 @@ function showNoQuiz(id) {
   keepAndStartWorker();
 }
 
+// Says that there is no naming style `style`.
+function showNoStyle(style) {
+  showNotice('There is no naming style called "' + style + '".', true);
+  keepAndStartWorker();
+}
+
 // A promise of the catalogue that prefetch.js asked for.
 function catalogue() {
   return catalogueBytes.then(function(bytes) {
@@ -61,11 +68,14 @@ function instantiateFromPrefetch(imports, receiveInstance) {
   return {};
 }
 
-// Runs the program on the folder files, a promise of [{name, bytes}]: loads
-// emscripten's index.js, which finds its settings in window.Module (contract.js).
+// Runs the program on the folder files, a promise of [{name, url, bytes}] (those of
+// name null are only kept for offline visits): loads emscripten's index.js, which finds
+// its settings in window.Module (contract.js).
 function startProgram(files) {
   startSession();
-  window.Module.molvaneQuizFiles = files;
+  window.Module.molvaneQuizFiles = files.then(function(fetched) {
+    return fetched.filter(function(file) { return file.name !== null; });
+  });
   window.Module.instantiateWasm = instantiateFromPrefetch;
   watchProgram(function() {
     files.then(function(fetched) {
@@ -88,19 +98,31 @@ function nextQuiz(catalogueNow, id) {
   return at >= 0 && at + 1 < quizzes.length ? quizzes[at + 1] : null;
 }
 
-// Plays quiz id of the catalogue, or says there is none.
+// Plays quiz id of the catalogue in the wanted style, or says why it cannot.
 function play(catalogueNow, id) {
-  if (findQuiz(catalogueNow, id) === null) {
+  var quiz = findQuiz(catalogueNow, id);
+  if (quiz === null) {
     showNoQuiz(id);
+    return;
+  }
+  if (wantedStyle !== null && !hasStyle(catalogueNow, wantedStyle)) {
+    showNoStyle(wantedStyle);
+    return;
+  }
+  var version = quizVersion(catalogueNow, quiz, wantedStyle);
+  if (version === null) {
+    showNotice('The quiz "' + id + '" has no version in the ' + wantedStyle +
+               ' naming style.', true);
+    keepAndStartWorker();
     return;
   }
   if (startQuiz && quizzesOf(catalogueNow).length < 2) {
     dropList();  // the site's one quiz is all there is
   }
-  whenFinished(function() { rememberFinished(id, wantedStyle); });
+  whenFinished(function() { rememberFinished(id, version.style); });
   var following = nextQuiz(catalogueNow, id);
   if (following !== null && listHref !== null) {
-    offerNext(quizHref(following), 'Next: ' + quizTopic(following));
+    offerNext(quizHref(following, version.style), 'Next: ' + quizTopic(following));
   }
   startProgram(quizFolder);
 }
@@ -109,6 +131,10 @@ function play(catalogueNow, id) {
 function openQuiz(id) {
   if (!isQuizId(id)) {
     showNoQuiz(id);
+    return;
+  }
+  if (wantedStyle !== null && !isStyleId(wantedStyle)) {
+    showNoStyle(wantedStyle);
     return;
   }
   document.body.classList.add('playing');

@@ -11,20 +11,29 @@ A site is a static folder:
                                  program (from --program)
     service_worker.js            the service worker, with this build's id and own files
     manifest.webmanifest, icons/ for installing the site as an app
-    quizzes/index.json           the catalogue: the build id and every quiz, in order
-    quizzes/ID/                  one quiz folder each, in the desktop's data/ format
-    index.wasm.gz, quizzes/ID/NAME.gz
+    quizzes/index.json           the catalogue: the build id, the naming styles, the
+                                 lessons' levels and every quiz, in order
+    quizzes/ID/, quizzes/ID.STYLE/
+                                 a quiz's files, in the desktop's data/ format, and
+                                 those of its version in another naming style
+    index.wasm.gz, quizzes/.../NAME.gz
                                  gzip copies, which the page fetches and unpacks itself
                                  where it can: many hosts compress nothing
 
+A file that several quizzes or versions share is stored once, in the folder of the
+first that lists it, where the page fetches it from (site_places.py): a style's folder
+holds only what differs, its list and its home screen, and its shared list, shared.json,
+which names the files it shares with the quiz's own.
+
 `build` writes OUT_DIR anew: with --bundled, the mixed quiz of ROOT/data and every lesson
-of ROOT/lessons/index.tsv; with --quiz, that one folder, which index.html then opens
-straight into. `add` adds quiz ID to a built site, or replaces it, without touching the
-site's own files: a new quiz goes last in the list.
+of ROOT/lessons/index.tsv, in the default naming style (ROOT/lessons/uk/) and in each
+other style whose folder ROOT/lessons/STYLE/ID/data exists; with --quiz, that one
+folder, which index.html then opens straight into. `add` adds quiz ID to a built site,
+or replaces it (and any versions it had), without touching the site's own files: a new
+quiz goes last in the catalogue (the page lists quizzes of no level first).
 """
 
 import argparse
-import gzip
 import hashlib
 import json
 import os
@@ -33,6 +42,11 @@ import shutil
 import sys
 import tempfile
 
+from lesson_levels import LEVELS
+from naming_styles import DEFAULT_STYLE, DESCRIPTIONS, STYLES
+from site_places import (drop_unplaced, packed, places, short_hash, site_path, split_version,
+                         store_file, stored_sources, version_folder)
+
 QUIZ_ID = re.compile(r"[a-z0-9-]{1,64}")
 LIST_FILE = "Molecule List.txt"
 FONT_FILE = "nsecthck.ttf"
@@ -40,8 +54,6 @@ FONT_FILE = "nsecthck.ttf"
 FIXED_FILES = (LIST_FILE, FONT_FILE, "background.bmp", "correct.bmp", "incorrect.bmp",
                "last.bmp", "Homescreen.bmp")
 MAX_MOLECULES = 500
-# The naming style whose lessons the site offers (lessons/STYLE/ID/data).
-DEFAULT_STYLE = "uk"
 PROGRAM_FILES = ("index.js", "index.wasm")
 ICON_FILES = ("molvane-32.png", "molvane-192.png", "molvane-512.png")
 PAGE_SUFFIXES = (".html", ".css", ".js", ".webmanifest")
@@ -52,16 +64,6 @@ MIXED_ID, MIXED_TOPIC = "mixed", "Mixed practice"
 
 class SiteError(Exception):
     """A problem with the input that stops the tool, in words for the user."""
-
-
-def short_hash(content):
-    """The first 16 hex digits of the SHA-256 of content (bytes)."""
-    return hashlib.sha256(content).hexdigest()[:16]
-
-
-def packed(content):
-    """content (bytes) as a gzip file, the same for the same content."""
-    return gzip.compress(content, 9, mtime=0)
 
 
 def is_quiz_id(text):
@@ -147,37 +149,26 @@ def wanted_files(folder):
     return count, wanted
 
 
-def folder_entry(folder):
-    """{molecules, files: {name: hash}} for the quiz folder: the files it holds of those
-    the program may open."""
+def present_files(folder, font=None):
+    """The count, {name: path} of the files that the program may open and that folder
+    holds (font, if given, stands for its nsecthck.ttf), and the names it lacks."""
     count, wanted = wanted_files(folder)
-    files = {}
+    paths, missing = {}, []
     for name in wanted:
-        path = os.path.join(folder, *name.split("/"))
+        path = font if name == FONT_FILE and font else os.path.join(folder, *name.split("/"))
         if os.path.isfile(path):
-            with open(path, "rb") as source:
-                files[name] = short_hash(source.read())
-    return {"molecules": count, "files": files}
-
-
-def copy_quiz(source, target, font=None):
-    """Copies the files of quiz folder source that the program may open into target (a
-    new folder), each with its gzip copy NAME.gz beside it; font, if given, becomes its
-    nsecthck.ttf. Returns the names missing."""
-    _, wanted = wanted_files(source)
-    missing = []
-    os.makedirs(target)
-    for name in wanted:
-        path = font if name == FONT_FILE and font else os.path.join(source, *name.split("/"))
-        if not os.path.isfile(path):
+            paths[name] = path
+        else:
             missing.append(name)
-            continue
-        copy = os.path.join(target, *name.split("/"))
-        os.makedirs(os.path.dirname(copy), exist_ok=True)
-        shutil.copyfile(path, copy)
-        with open(copy + ".gz", "wb") as packed_copy:
-            packed_copy.write(packed(read_file(copy)))
-    return missing
+    return count, paths, missing
+
+
+def folder_entry(folder, font=None):
+    """{molecules, files: {name: hash}} for the quiz folder: the files it holds of those
+    the program may open (font, if given, as its nsecthck.ttf)."""
+    count, paths, _ = present_files(folder, font)
+    return {"molecules": count,
+            "files": {name: short_hash(read_file(path)) for name, path in paths.items()}}
 
 
 # ---- The catalogue -------------------------------------------------------------------
@@ -197,10 +188,13 @@ def read_catalogue(site):
 
 
 def write_catalogue(site, catalogue):
-    """Writes the catalogue whole or not at all, one quiz a line."""
+    """Writes the catalogue whole or not at all: its other keys first, then one quiz a line."""
+    head = "".join('%s:%s,' % (json.dumps(key), json.dumps(value, ensure_ascii=False,
+                                                           separators=(",", ":")))
+                   for key, value in catalogue.items() if key != "quizzes")
     lines = [json.dumps(quiz, ensure_ascii=False, separators=(",", ":"))
              for quiz in catalogue["quizzes"]]
-    text = '{"build":%s,"quizzes":[\n%s\n]}\n' % (json.dumps(catalogue["build"]), ",\n".join(lines))
+    text = '{%s"quizzes":[\n%s\n]}\n' % (head, ",\n".join(lines))
     path = os.path.join(site, CATALOGUE)
     handle, temporary = tempfile.mkstemp(dir=os.path.dirname(path), prefix=".index-")
     with os.fdopen(handle, "w", encoding="utf-8") as target:
@@ -209,12 +203,34 @@ def write_catalogue(site, catalogue):
     os.replace(temporary, path)
 
 
-def quiz_record(quiz_id, topic, folder):
-    """The catalogue's record of a quiz folder that copy_quiz wrote, gzip copies and all."""
+def new_catalogue(build_number):
+    """A catalogue of no quizzes yet: the build, the naming styles (the default first)
+    with their descriptions, and the lessons' levels in order with their headings."""
+    styles = [DEFAULT_STYLE] + [style for style in STYLES if style != DEFAULT_STYLE]
+    return {"build": build_number,
+            "styles": [{"id": style, "description": DESCRIPTIONS[style]} for style in styles],
+            "levels": [{"id": level, "heading": heading} for level, heading in LEVELS.items()],
+            "quizzes": []}
+
+
+def quiz_record(quiz_id, topic, level, entries):
+    """The catalogue's record of a quiz, entries [(style, folder_entry)] its own files
+    (style None) first, then its versions in other naming styles, gzip copies and all;
+    and {hash: bytes} of its versions' shared lists (see site_places.py)."""
     record = {"id": quiz_id, "topic": topic}
-    record.update(folder_entry(folder))
+    if level:
+        record["level"] = level
+    lists = {}
+    for style, entry in entries:
+        if style is None:
+            record.update(entry)
+            continue
+        version, content = split_version(entries[0][1], entry)
+        record.setdefault("styles", {})[style] = version
+        if content is not None:
+            lists[version["shared"]] = content
     record["gzip"] = True
-    return record
+    return record, lists
 
 
 # ---- The site's own files ----------------------------------------------------------
@@ -322,9 +338,10 @@ def clear_out_dir(out):
 # ---- Commands --------------------------------------------------------------------
 
 def bundled_quizzes(root):
-    """[(id, topic, folder)]: the mixed quiz, then the lessons of lessons/index.tsv, in the
-    default naming style."""
-    quizzes = [(MIXED_ID, MIXED_TOPIC, os.path.join(root, "data"))]
+    """[(id, topic, level, [(style, folder)])]: the mixed quiz, then the lessons of
+    lessons/index.tsv, each in the default naming style (style None) and in every other
+    style that has its folder."""
+    quizzes = [(MIXED_ID, MIXED_TOPIC, None, [(None, os.path.join(root, "data"))])]
     index = os.path.join(root, "lessons", "index.tsv")
     text = read_file(index).decode("utf-8")
     for number, line in enumerate(text.splitlines()[1:], start=2):
@@ -333,8 +350,12 @@ def bundled_quizzes(root):
         fields = line.split("\t")
         if len(fields) < 3 or not is_quiz_id(fields[0]):
             raise SiteError("%s:%d: not a lesson name, a level and a topic" % (index, number))
-        quizzes.append((fields[0], fields[2],
-                        os.path.join(root, "lessons", DEFAULT_STYLE, fields[0], "data")))
+        folders = [(None, os.path.join(root, "lessons", DEFAULT_STYLE, fields[0], "data"))]
+        for style in STYLES:
+            folder = os.path.join(root, "lessons", style, fields[0], "data")
+            if style != DEFAULT_STYLE and os.path.isdir(folder):
+                folders.append((style, folder))
+        quizzes.append((fields[0], fields[2], fields[1] if fields[1] in LEVELS else None, folders))
     return quizzes
 
 
@@ -353,11 +374,12 @@ def build(args):
         quiz_id = args.id or id_from_folder(folder)
         if not is_quiz_id(quiz_id):
             raise SiteError("%r is not a quiz ID (a-z, 0-9 and -, at most 64)" % quiz_id)
-        quizzes = [(quiz_id, args.topic or default_topic(quiz_id), folder)]
+        quizzes = [(quiz_id, args.topic or default_topic(quiz_id), None, [(None, folder)])]
         start = quiz_id
-    for quiz_id, _, folder in quizzes:
-        if not os.path.isdir(folder):
-            raise SiteError("no quiz folder at %s" % folder)
+    for _, _, _, folders in quizzes:
+        for _, folder in folders:
+            if not os.path.isdir(folder):
+                raise SiteError("no quiz folder at %s" % folder)
     files, worker = own_files(args.program, args.icons, args.page, start)
     build_number = stamp(files, worker)
 
@@ -365,15 +387,50 @@ def build(args):
     clear_out_dir(out)
     os.makedirs(os.path.join(out, "quizzes"), exist_ok=True)
     write_files(out, files)
-    records = []
-    for quiz_id, topic, folder in quizzes:
-        target = os.path.join(out, "quizzes", quiz_id)
-        warn_missing(quiz_id, copy_quiz(folder, target, args.font))
-        records.append(quiz_record(quiz_id, topic, target))
-    write_catalogue(out, {"build": build_number, "quizzes": records})
-    print("Built %s: %d quiz%s, build %s" % (out, len(records), "" if len(records) == 1 else "zes",
+    catalogue = new_catalogue(build_number)
+    sources = {}
+    for quiz_id, topic, level, folders in quizzes:
+        entries = []
+        for style, folder in folders:
+            _, paths, missing = present_files(folder, args.font)
+            warn_missing(version_folder(quiz_id, style), missing)
+            entry = folder_entry(folder, args.font)
+            for name, hash_ in entry["files"].items():
+                sources.setdefault(hash_, paths[name])
+            entries.append((style, entry))
+        record, lists = quiz_record(quiz_id, topic, level, entries)
+        catalogue["quizzes"].append(record)
+        sources.update(lists)
+    for hash_, place in places(catalogue["quizzes"]).items():
+        store_file(sources[hash_], site_path(out, place))
+    write_catalogue(out, catalogue)
+    count = len(catalogue["quizzes"])
+    print("Built %s: %d quiz%s, build %s" % (out, count, "" if count == 1 else "zes",
                                             build_number))
     return 0
+
+
+def place_shared_files(site, quizzes, after, fresh, sources):
+    """Before quiz folder `fresh` (a staged copy of the quiz of that ID, every file with
+    its gzip copy) replaces the site's: stores in the other folders each file that
+    places `after` newly put there, from sources {hash: path}, and drops from `fresh`
+    what it does not store."""
+    quiz_id = os.path.basename(fresh)
+    for hash_, place in after.items():
+        target = site_path(site, place)
+        if place.split("/", 1)[0] == quiz_id or os.path.isfile(target):
+            continue
+        if hash_ in sources:
+            store_file(sources[hash_], target)
+        else:
+            print("warning: the site holds no file for %s" % place, file=sys.stderr)
+    kept = {place.split("/", 1)[1] for place in after.values()
+            if place.split("/", 1)[0] == quiz_id}
+    for folder, _, names in os.walk(fresh):
+        for name in names:
+            relative = os.path.relpath(os.path.join(folder, name), fresh).replace(os.sep, "/")
+            if not (relative in kept or relative.endswith(".gz") and relative[:-3] in kept):
+                os.remove(os.path.join(folder, name))
 
 
 def add(args):
@@ -392,18 +449,30 @@ def add(args):
     staging = tempfile.mkdtemp(dir=os.path.join(site, "quizzes"), prefix=".adding-")
     try:
         fresh = os.path.join(staging, args.id)
-        warn_missing(args.id, copy_quiz(data, fresh))
-        record = quiz_record(args.id, topic, fresh)
+        _, paths, missing = present_files(data)
+        warn_missing(args.id, missing)
+        for name, path in paths.items():
+            store_file(path, os.path.join(fresh, *name.split("/")))
+        os.makedirs(fresh, exist_ok=True)
+        level = (old or {}).get("level")
+        record, _ = quiz_record(args.id, topic, level, [(None, folder_entry(fresh))])
+        before = places(quizzes)
+        sources = stored_sources(site, quizzes)
+        for name, hash_ in record["files"].items():
+            sources[hash_] = os.path.join(fresh, *name.split("/"))
+        if old is None:
+            quizzes.append(record)
+        else:
+            quizzes[quizzes.index(old)] = record
+        after = places(quizzes)
+        place_shared_files(site, quizzes, after, fresh, sources)
         if os.path.isdir(target):
             shutil.rmtree(target)
         os.replace(fresh, target)
     finally:
         shutil.rmtree(staging, ignore_errors=True)
-    if old is None:
-        quizzes.append(record)
-    else:
-        quizzes[quizzes.index(old)] = record
     write_catalogue(site, catalogue)
+    drop_unplaced(site, before, after)
     count = record["molecules"]
     print("%s quiz %s (%s, %d molecule%s) in %s; its link: index.html?quiz=%s"
           % ("Replaced" if old else "Added", args.id, topic, count, "" if count == 1 else "s", site,

@@ -92,6 +92,44 @@ class SiteCase(unittest.TestCase):
         with open(os.path.join(site, "quizzes", "index.json"), encoding="utf-8") as source:
             return json.load(source)
 
+    def assert_stored_once(self, site):
+        """Checks that the site stores each file its catalogue lists, with its gzip copy,
+        in the folder of the first quiz version that lists it, and no other quiz file."""
+        expected, stored = {}, set()
+        for quiz in self.catalogue(site)["quizzes"]:
+            versions = [(quiz["id"], quiz["files"])]
+            for style, version in quiz.get("styles", {}).items():
+                shared = {"shared.json": version["shared"]} if "shared" in version else {}
+                versions.append((quiz["id"] + "." + style, dict(version["files"], **shared)))
+            for folder, files in versions:
+                for name, hash_ in files.items():
+                    expected.setdefault(hash_, folder + "/" + name)
+        for folder, _, names in os.walk(os.path.join(site, "quizzes")):
+            for name in names:
+                path = os.path.relpath(os.path.join(folder, name), os.path.join(site, "quizzes"))
+                if path != "index.json":
+                    stored.add(path.replace(os.sep, "/"))
+        self.assertEqual(stored, set(expected.values()) | {p + ".gz" for p in expected.values()})
+        for hash_, place in expected.items():
+            with gzip.open(os.path.join(site, "quizzes", place + ".gz")) as unpacked:
+                self.assertEqual(hashlib.sha256(unpacked.read()).hexdigest()[:16], hash_, place)
+
+    def make_root(self):
+        """A repository of a mixed quiz and two lessons, "first" in uk, iupac and us and
+        "second" in uk only, that share their screens, font and pictures."""
+        root = os.path.join(self.tmp, "root")
+        make_quiz(os.path.join(root, "data"), ["ethanol"])
+        write(os.path.join(root, "lessons", "index.tsv"),
+              "lesson\tlevel\ttopic\tmolecules\tstyles\n"
+              "first\tfirst-steps\tFirst lesson\t1\tuk iupac us\n"
+              "second\tnowhere\tSecond lesson\t1\tuk\n")
+        for style, name in (("uk", "propan-2-ol"), ("iupac", "propan-2-ol"), ("us", "2-propanol")):
+            folder = make_quiz(os.path.join(root, "lessons", style, "first", "data"), [name])
+            write(os.path.join(folder, "Homescreen.bmp"), "home of " + style)
+            write(os.path.join(folder, name + ".bmp"), b"picture of propan-2-ol")
+        make_quiz(os.path.join(root, "lessons", "uk", "second", "data"), ["ethanol", "methane"])
+        return root
+
 
 class FolderTest(SiteCase):
 
@@ -174,9 +212,67 @@ class BuildAndAddTest(SiteCase):
         replaced = catalogue["quizzes"][1]
         self.assertEqual((replaced["id"], replaced["topic"], replaced["molecules"]),
                          ("carboxylic-acids", "Carboxylic acids", 1))
-        names = ["Molecule List.txt", "nsecthck.ttf", "propane.bmp"] + list(FIXED)
+        # The font is the first quiz's, so it stays there alone.
+        names = ["Molecule List.txt", "propane.bmp"] + list(FIXED)
         self.assertEqual(sorted(os.listdir(os.path.join(site, "quizzes", "carboxylic-acids"))),
                          sorted(names + [name + ".gz" for name in names]))
+        self.assert_stored_once(site)
+
+    def test_lessons_in_every_style_store_each_file_once(self):
+        site = os.path.join(self.tmp, "site")
+        self.build(site, "--bundled", self.make_root())
+        catalogue = self.catalogue(site)
+        self.assertEqual([style["id"] for style in catalogue["styles"]], ["uk", "iupac", "us"])
+        self.assertTrue(all(style["description"] for style in catalogue["styles"]))
+        self.assertEqual(catalogue["levels"][0], {"id": "first-steps", "heading": "First steps"})
+        mixed, first, second = catalogue["quizzes"]
+        self.assertEqual([mixed["id"], "level" in mixed, "styles" in mixed], ["mixed", False, False])
+        self.assertEqual((first["level"], sorted(first["styles"])), ("first-steps", ["iupac", "us"]))
+        # The catalogue lists a version's own files; its shared list those of the quiz's.
+        us = first["styles"]["us"]
+        self.assertEqual((us["molecules"], sorted(us["files"])),
+                         (1, ["Homescreen.bmp", "Molecule List.txt"]))
+        with open(os.path.join(site, "quizzes", "first.us", "shared.json"), "rb") as source:
+            content = source.read()
+        self.assertEqual(hashlib.sha256(content).hexdigest()[:16], us["shared"])
+        self.assertEqual(json.loads(content)["2-propanol.bmp"],
+                         first["files"]["propan-2-ol.bmp"])
+        self.assertEqual(sorted(json.loads(content)),
+                         ["2-propanol.bmp", "background.bmp", "correct.bmp", "incorrect.bmp",
+                          "last.bmp", "nsecthck.ttf"])
+        # A level the site does not know leaves the lesson with none; no style folders, no
+        # versions.
+        self.assertEqual(("level" in second, "styles" in second), (False, False))
+        # The styles' folders hold what differs: the us list, each style's home screen, and
+        # their shared lists.
+        self.assertEqual(sorted(os.listdir(os.path.join(site, "quizzes", "first.us"))),
+                         ["Homescreen.bmp", "Homescreen.bmp.gz", "Molecule List.txt",
+                          "Molecule List.txt.gz", "shared.json", "shared.json.gz"])
+        self.assertEqual(sorted(os.listdir(os.path.join(site, "quizzes", "first.iupac"))),
+                         ["Homescreen.bmp", "Homescreen.bmp.gz", "shared.json",
+                          "shared.json.gz"])
+        self.assert_stored_once(site)
+
+    def test_replacing_a_quiz_moves_the_files_others_share_with_it(self):
+        site = os.path.join(self.tmp, "site")
+        self.build(site, "--bundled", self.make_root())
+        other = make_quiz(os.path.join(self.tmp, "other"), ["butane"], screens=b"other")
+        write(os.path.join(other, "nsecthck.ttf"), b"other font")
+        # The mixed quiz held the font, the screens and ethanol's picture for everyone.
+        status, errors = run("add", other, site, "mixed")
+        self.assertEqual(status, 0, errors)
+        quizzes = self.catalogue(site)["quizzes"]
+        self.assertEqual([quiz["id"] for quiz in quizzes], ["mixed", "first", "second"])
+        self.assertTrue(os.path.isfile(os.path.join(site, "quizzes", "first", "nsecthck.ttf")))
+        self.assert_stored_once(site)
+        # A lesson replaced loses its versions and their folders.
+        status, errors = run("add", other, site, "first")
+        self.assertEqual(status, 0, errors)
+        first = self.catalogue(site)["quizzes"][1]
+        self.assertEqual((first["topic"], first["level"], "styles" in first),
+                         ("First lesson", "first-steps", False))
+        self.assertFalse(os.path.exists(os.path.join(site, "quizzes", "first.us")))
+        self.assert_stored_once(site)
 
     def test_add_refuses_bad_ids_and_folders_that_are_no_site(self):
         site = os.path.join(self.tmp, "site")

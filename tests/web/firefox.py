@@ -33,7 +33,7 @@ PREFERENCES = {
 
 # WebDriver's key values for the keys without a character of their own.
 KEY_VALUES = {"Return": "\ue007", "Escape": "\ue00c", "BackSpace": "\ue003",
-              "Shift_L": "\ue008", "space": " "}
+              "Shift_L": "\ue008", "space": " ", "Down": "\ue015"}
 
 
 class Firefox:

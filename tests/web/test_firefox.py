@@ -1,4 +1,5 @@
-"""The browser build in Debian's firefox-esr: one quiz played to its end by keyboard."""
+"""The browser build in Debian's firefox-esr: one quiz played to its end by keyboard, and
+a lesson chosen in the us naming style on the list."""
 
 import os
 import sys
@@ -14,6 +15,11 @@ import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
 PIXEL = ("Array.from(document.getElementById('canvas').getContext('2d')"
          ".getImageData(%d, %d, 1, 1).data.slice(0, 3))")
 CONTRACT = "window.molvane && {output: molvane.output, exitStatus: molvane.exitStatus}"
+LINKS = ("Array.from(document.querySelectorAll('#quizzes a'),"
+         " function(a) { return a.getAttribute('href'); })")
+# The quiz files the page fetched.
+FETCHED = ("performance.getEntriesByType('resource').map(function(entry) { return entry.name; })"
+           ".filter(function(url) { return url.indexOf('/quizzes/') > 0; })")
 
 
 class FirefoxQuizTest(webharness.WebCase):
@@ -55,6 +61,30 @@ class FirefoxQuizTest(webharness.WebCase):
         contract = browser.evaluate(CONTRACT)
         self.assertEqual(contract["output"], harness.expected_output())
         self.assertEqual(contract["exitStatus"], 1)
+
+    def test_a_lesson_chosen_in_us(self):
+        site = os.path.join(self.tmp, "site")
+        webharness.copy_site(self.web_dir, site)
+        server = webharness.Server(site)
+        self.servers.append(server)
+        browser = self.browser
+        browser.navigate(server.url + "index.html")
+        self.wait_for(lambda: "?quiz=dienes" in (browser.evaluate(LINKS) or []), "the list")
+        browser.evaluate("document.querySelector('select[name=\"style\"]').focus()")
+        browser.press("Down", "Down")
+        link = "?quiz=dienes&style=us"
+        self.wait_for(lambda: link in browser.evaluate(LINKS), "the links in us")
+        browser.navigate(server.url + "index.html")
+        self.wait_for(lambda: link in (browser.evaluate(LINKS) or []), "the us links again")
+        browser.evaluate("document.querySelector('a[href=\"%s\"]').click()" % link)
+        self.wait_for(lambda: (browser.evaluate(CONTRACT) or {}).get("output") == harness.STARTUP,
+                      "the home screen")
+        self.assertTrue([url for url in browser.evaluate(FETCHED)
+                         if "/quizzes/dienes.us/Molecule%20List.txt" in url])
+        browser.press("Escape")
+        self.wait_for(lambda: (browser.evaluate(CONTRACT) or {}).get("exitStatus") is not None,
+                      "the end of the run")
+        self.assertEqual(browser.evaluate(CONTRACT)["output"], harness.expected_output())
 
     def serve_quiz(self, names):
         data = os.path.join(self.tmp, "data")

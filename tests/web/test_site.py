@@ -1,5 +1,6 @@
-"""The web site end to end: the list of quizzes, a link per quiz, a quiz added with
-scripts/web-add, visits without a network, and IDs that name no quiz.
+"""The web site end to end: the list of quizzes, a link per quiz, the naming-style
+choice, a quiz added with scripts/web-add, visits without a network, and links that
+name no quiz.
 
 Each test serves its own copy of the site that scripts/web built.
 """
@@ -12,6 +13,8 @@ import shutil
 import subprocess
 import sys
 import urllib.parse
+
+from PIL import Image, ImageChops
 
 import webharness
 from webharness import datagen
@@ -29,7 +32,8 @@ return Array.from(document.querySelectorAll('#quizzes .finished'), function(mark
 });
 """
 PICKER = """
-return {h1: Array.from(document.querySelectorAll('#picker:not([hidden]) h1, #picker h2'),
+return {h1: Array.from(document.querySelectorAll('#picker:not([hidden]) h1, #picker h2,'
+                                                  + ' #picker h3'),
                        function(h) { return h.tagName + ' ' + h.textContent; }),
         links: Array.from(document.querySelectorAll('#quizzes li > a'), function(a) {
           var box = a.getBoundingClientRect();
@@ -62,6 +66,8 @@ return {message: document.getElementById('message').textContent,
         list: document.getElementById('list').hidden ? null : document.getElementById('list').href};
 """
 
+
+STYLE = "return document.querySelector('select[name=\"style\"]').value;"
 
 BUILD = "return document.querySelector('meta[name=\"molvane-build\"]').content;"
 
@@ -155,7 +161,8 @@ class SiteTest(webharness.WebCase):
         self.assertLessEqual(sum(sizes), 25 * 1000 * 1000, "the whole site")
         page = webharness.Page(self.driver, server.url)
         picker = self.wait_for_picker(page)
-        self.assertEqual(picker["h1"], ["H1 Molvane", "H2 Choose a quiz"])
+        self.assertEqual(picker["h1"], ["H1 Molvane", "H2 Choose a quiz"] +
+                         ["H3 " + level["heading"] for level in catalogue["levels"]])
         quizzes = catalogue["quizzes"]
         self.assertEqual([(link["href"], link["topic"], link["count"]) for link in picker["links"]],
                          [("?quiz=" + quiz["id"], quiz["topic"], "%d molecules" % quiz["molecules"])
@@ -202,6 +209,80 @@ class SiteTest(webharness.WebCase):
         self.assert_fetched_only_the_site(page, site, server)
         self.assertFalse([line for line in page.console() if "Content Security Policy" in line])
 
+    def test_the_style_switch_plays_a_lesson_in_us_and_is_remembered(self):
+        site, server = self.serve_site()
+        lesson = next(quiz for quiz in self.catalogue(site)["quizzes"] if quiz["id"] == "dienes")
+        us = lesson["styles"]["us"]
+        page = webharness.Page(self.driver, server.url + "index.html")
+        self.wait_for_picker(page)
+        self.assertEqual(page.driver.execute_script(STYLE), "uk")
+        # The keyboard picks the last style, us: every link that has a us version carries it.
+        page.driver.execute_script("document.querySelector('select[name=\"style\"]').focus();")
+        page.press("Down", "Down")
+        link = '?quiz=dienes&style=us'
+        for visit in ("chosen", "remembered after a reload"):
+            if visit != "chosen":
+                page.driver.refresh()
+            with self.subTest(visit=visit):
+                links = page.wait_for(lambda: (lambda got: link in got and got)(
+                    {item["href"]: item for item in page.driver.execute_script(PICKER)["links"]}),
+                    "the links in us")
+                self.assertEqual(page.driver.execute_script(STYLE), "us")
+                self.assertEqual(links[link]["count"], "%d molecules" % us["molecules"])
+                self.assertIn("?quiz=mixed", links)
+                self.assertNotIn("?quiz=dienes", links)
+
+        page.driver.find_element("css selector", 'a[href="%s"]' % link).click()
+        self.wait_for_home(page)
+        # The program got the us list and home screen, from the us folder.
+        fetched = page.driver.execute_script(FETCHED)
+        for name in ("Molecule List.txt", "Homescreen.bmp"):
+            self.assertIn(server.url + "quizzes/dienes.us/%s.gz?v=%s"
+                          % (urllib.parse.quote(name), us["files"][name]), fetched)
+        home = page.canvas()
+        page.press("space")
+        question = self.wait_for_new_screen(page, home, "the first question")
+        folders = {style: os.path.join(webharness.repo_root(), "lessons", style, "dienes", "data")
+                   for style in ("uk", "us")}
+        names = {style: self.list_names(folders[style]) for style in folders}
+        shown = min(range(len(names["us"])), key=lambda index: self.difference(
+            question, os.path.join(folders["us"], names["us"][index] + ".bmp")))
+        # The uk name is wrong in us; the us name is right.
+        page.type_text(names["uk"][shown])
+        page.press("Return")
+        self.wait_for_screen(page, os.path.join(folders["us"], "incorrect.bmp"), "wrong answer")
+        page.press("space")
+        page.wait_for(lambda: page.canvas().tobytes() == question.tobytes(),
+                      "the same question again")
+        page.type_text(names["us"][shown])
+        page.press("Return")
+        self.wait_for_screen(page, os.path.join(folders["us"], "correct.bmp"), "right answer")
+        page.press("Escape")
+        self.assertEqual(page.wait_for_end()["output"], harness.expected_output())
+        self.assert_fetched_only_the_site(page, site, server)
+
+    @staticmethod
+    def list_names(folder):
+        with open(os.path.join(folder, "Molecule List.txt"), encoding="utf-8") as listing:
+            lines = listing.read().split("\n")
+        return lines[1:1 + int(lines[0])]
+
+    @staticmethod
+    def difference(screen, picture_path):
+        """How far the picture at picture_path is from what screen shows where the quiz
+        draws a molecule: centred at the top."""
+        with Image.open(picture_path) as picture:
+            picture = picture.convert("RGB")
+            left = (screen.width - picture.width) // 2
+            area = screen.crop((left, 0, left + picture.width, picture.height))
+            return sum(sum(pixel) for pixel in ImageChops.difference(area, picture).getdata())
+
+    def wait_for_screen(self, page, path, what):
+        with Image.open(path) as screen:
+            expected = screen.convert("RGB")
+        page.wait_for(lambda: page.canvas().tobytes() == expected.tobytes(),
+                      "the %s screen" % what)
+
     def test_added_quiz_played_to_the_end_with_a_wrong_answer(self):
         site, server = self.serve_site()
         data = os.path.join(self.tmp, "my-quiz")
@@ -220,8 +301,9 @@ class SiteTest(webharness.WebCase):
         os.remove(os.path.join(site, "quizzes", "my-quiz", "ethanol.bmp.gz"))
 
         page = webharness.Page(self.driver, server.url + "index.html")
-        last = self.wait_for_picker(page)["links"][-2]
-        self.assertEqual((last["href"], last["topic"], last["count"]),
+        # Quizzes of no level come first: the mixed quiz, then those added.
+        added = self.wait_for_picker(page)["links"][1]
+        self.assertEqual((added["href"], added["topic"], added["count"]),
                          ("?quiz=my-quiz", "My own quiz", "2 molecules"))
         page.driver.find_element("css selector", 'a[href="?quiz=my-quiz"]').click()
         page.wait_for_pixel(datagen.HOME, what="the home screen", timeout=30)
@@ -260,7 +342,7 @@ class SiteTest(webharness.WebCase):
         page.wait_for_end()
         self.assertFalse(page.driver.find_element("id", "next").is_displayed())
         page.driver.find_element("id", "list").click()
-        self.assertEqual(self.wait_for_picker(page)["links"][-2]["topic"], "My own quiz")
+        self.assertEqual(self.wait_for_picker(page)["links"][1]["topic"], "My own quiz")
         [(topic, words, day)] = page.driver.execute_script(FINISHED_MARKS)
         self.assertEqual((topic, words), ("My own quiz", "\u2713 finished " + day))
         self.assertLessEqual(abs(datetime.date.fromisoformat(day) - datetime.date.today()),
@@ -282,7 +364,8 @@ class SiteTest(webharness.WebCase):
 
     def test_a_played_quiz_works_with_the_server_stopped(self):
         site, server = self.serve_site()
-        url = server.url + "index.html?quiz=alkanes"
+        # A lesson in another style: its shared list is kept too.
+        url = server.url + "index.html?quiz=alkanes&style=us"
         page = webharness.Page(self.driver, url)
         self.wait_for_home(page)
         self.wait_for_worker(page)
@@ -353,15 +436,22 @@ class SiteTest(webharness.WebCase):
         page.wait_for(lambda: not stale & set(page.driver.execute_async_script(QUIZ_FILES)["stored"]),
                       "the old files forgotten")
 
-    def test_ids_that_name_no_quiz(self):
+    def test_links_that_name_no_quiz_or_no_style(self):
         site, server = self.serve_site()
-        for quiz_id in ("../x", "//example.com/x", "nosuch", "Alkanes", "a" * 65):
-            with self.subTest(quiz_id=quiz_id):
-                query = urllib.parse.quote(quiz_id, safe="/.")
-                page = webharness.Page(self.driver, server.url + "index.html?quiz=" + query)
+        cases = [("quiz=" + urllib.parse.quote(quiz_id, safe="/."),
+                  'There is no quiz called "%s".' % quiz_id)
+                 for quiz_id in ("../x", "//example.com/x", "nosuch", "Alkanes", "a" * 65)]
+        cases += [("quiz=dienes&style=" + style, 'There is no naming style called "%s".' % style)
+                  for style in ("klingon", "US", "", "u%2Fs")]
+        # The mixed quiz has one version, in no other style than the default.
+        cases.append(("quiz=mixed&style=us",
+                      'The quiz "mixed" has no version in the us naming style.'))
+        for query, text in cases:
+            with self.subTest(query=query):
+                page = webharness.Page(self.driver, server.url + "index.html?" + query)
                 notice = page.wait_for(lambda: page.driver.execute_script(NOTICE)["shown"]
                                        and page.driver.execute_script(NOTICE), "the notice")
-                self.assertEqual(notice["text"], 'There is no quiz called "%s".' % quiz_id)
+                self.assertEqual(notice["text"], text.replace("%2F", "/"))
                 self.assertEqual(notice["list"], server.url + "index.html")
                 self.assertEqual(notice["focused"], "notice-list")
                 self.assertFalse(notice["quizShown"])

@@ -52,6 +52,7 @@ KEYS.update({
     "Return": ("Enter", "Enter", 13, 0, "\r"),
     "BackSpace": ("Backspace", "Backspace", 8, 0, ""),
     "Escape": ("Escape", "Escape", 27, 0, ""),
+    "Down": ("ArrowDown", "ArrowDown", 40, 0, ""),
     "Shift_L": ("Shift", "ShiftLeft", 16, 1, ""),
     "Shift_R": ("Shift", "ShiftRight", 16, 2, ""),
     "Caps_Lock": ("CapsLock", "CapsLock", 20, 0, ""),
