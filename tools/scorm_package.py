@@ -50,16 +50,17 @@ def site_files(site, data, quiz_id, title):
                                      "with scripts/web" % (site, name))
     files, worker = web_site.own_files(site, os.path.join(site, "icons"), site, quiz_id)
     build = web_site.stamp(files, worker)
+    _, paths, missing = web_site.present_files(data)
+    web_site.warn_missing(quiz_id, missing)
+    record, _ = web_site.quiz_record(quiz_id, title, None, [(None, web_site.folder_entry(data))])
+    record["gzip"] = False
+    for name in record["files"]:
+        files["quizzes/%s/%s" % (quiz_id, name)] = web_site.read_file(paths[name])
+    catalogue = web_site.new_catalogue(build)
+    catalogue["quizzes"].append(record)
     with tempfile.TemporaryDirectory(prefix="molvane-scorm-") as staging:
-        folder = os.path.join(staging, "quiz")
-        web_site.warn_missing(quiz_id, web_site.copy_quiz(data, folder))
-        record = web_site.quiz_record(quiz_id, title, folder)
-        record["gzip"] = False
-        for name in record["files"]:
-            files["quizzes/%s/%s" % (quiz_id, name)] = web_site.read_file(
-                os.path.join(folder, *name.split("/")))
         os.makedirs(os.path.join(staging, "quizzes"))
-        web_site.write_catalogue(staging, {"build": build, "quizzes": [record]})
+        web_site.write_catalogue(staging, catalogue)
         files[web_site.CATALOGUE.replace(os.sep, "/")] = web_site.read_file(
             os.path.join(staging, web_site.CATALOGUE))
     return files
