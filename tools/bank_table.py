@@ -11,18 +11,13 @@ lessons.tsv has the columns  lesson  level  topic, in teaching order.
 import collections
 import csv
 
+from bank_levels import LEVELS  # noqa: F401 (the levels are part of the table)
 from naming_styles import STYLES
 from quiz_lessons import LESSON_ID, MAX_TOPIC_LENGTH
 from quiz_rows import TRUST, BuildError, Row
 
 BANK_COLUMNS = ("id", "smiles", "class", "lesson") + STYLES
 LESSONS_COLUMNS = ("lesson", "level", "topic")
-# The levels, in the order a list shows them, with their headings.
-LEVELS = {
-    "first-steps": "First steps",
-    "exam": "Exam level (A-level, AP, IB)",
-    "university": "First-year university",
-}
 
 Entry = collections.namedtuple("Entry", "line id smiles klass lesson names trusted")
 Lesson = collections.namedtuple("Lesson", "id level topic")

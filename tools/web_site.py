@@ -13,6 +13,8 @@ A site is a static folder:
     manifest.webmanifest, icons/ for installing the site as an app
     quizzes/index.json           the catalogue: the build id and every quiz, in order
     quizzes/ID/                  one quiz folder each, in the desktop's data/ format
+    bank/                        with --bundled, the molecule bank for quizzes made in
+                                 the browser (web_bank.py)
     index.wasm.gz, quizzes/ID/NAME.gz
                                  gzip copies, which the page fetches and unpacks itself
                                  where it can: many hosts compress nothing
@@ -32,6 +34,8 @@ import re
 import shutil
 import sys
 import tempfile
+
+import web_bank
 
 QUIZ_ID = re.compile(r"[a-z0-9-]{1,64}")
 LIST_FILE = "Molecule List.txt"
@@ -338,6 +342,14 @@ def bundled_quizzes(root):
     return quizzes
 
 
+def read_bank_files(root, records):
+    """The bank's files for the site (web_bank.py), part of the build's own files."""
+    try:
+        return web_bank.bank_files(root, records, MIXED_ID)
+    except (OSError, KeyError, ValueError) as e:
+        raise SiteError("cannot read the molecule bank of %s: %s" % (root, e))
+
+
 def warn_missing(quiz_id, missing):
     for name in missing:
         print("warning: quiz %s has no %s; the quiz reports it when it needs it"
@@ -359,17 +371,19 @@ def build(args):
         if not os.path.isdir(folder):
             raise SiteError("no quiz folder at %s" % folder)
     files, worker = own_files(args.program, args.icons, args.page, start)
-    build_number = stamp(files, worker)
 
     out = os.path.abspath(args.out)
     clear_out_dir(out)
     os.makedirs(os.path.join(out, "quizzes"), exist_ok=True)
-    write_files(out, files)
     records = []
     for quiz_id, topic, folder in quizzes:
         target = os.path.join(out, "quizzes", quiz_id)
         warn_missing(quiz_id, copy_quiz(folder, target, args.font))
         records.append(quiz_record(quiz_id, topic, target))
+    if args.bundled:
+        files.update(read_bank_files(args.bundled, records))
+    build_number = stamp(files, worker)
+    write_files(out, files)
     write_catalogue(out, {"build": build_number, "quizzes": records})
     print("Built %s: %d quiz%s, build %s" % (out, len(records), "" if len(records) == 1 else "zes",
                                             build_number))
