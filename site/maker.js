@@ -6,19 +6,8 @@ import {BankList} from './maker_list.js';
 import {PickedList, countText} from './maker_picked.js';
 import {linkProblem, quizLink, setUpCopy, showLink} from './maker_link.js';
 import {downloadFolder} from './maker_download.js';
-
-var BANK = 'bank/index.json';
-var STYLES = ['uk', 'iupac', 'us'];
-
-// A promise of the parsed bank.
-function fetchBank() {
-  return fetch(BANK).then(function(response) {
-    if (!response.ok) {
-      throw new Error(BANK + ': ' + response.status);
-    }
-    return response.json();
-  });
-}
+import {fetchBank} from './composed.js';
+import {STYLES} from './composed_link.js';
 
 // An <option> of value showing text.
 function option(value, text) {

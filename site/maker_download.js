@@ -24,12 +24,17 @@ function save(blob, name) {
 export function downloadFolder(bank, ids, style, title, status) {
   status.textContent = 'Making the folder\u2026';
   return composedFolder(bank, ids, style, title).then(function(result) {
-    var files = Array.isArray(result) ? result : result.files;
-    save(zipBlob(files.map(function(file) {
+    var missing = result.filter(function(file) { return file.bytes === null; });
+    if (missing.length > 0) {
+      throw new Error('could not fetch ' + missing.map(function(file) {
+        return file.name;
+      }).join(', '));
+    }
+    save(zipBlob(result.map(function(file) {
       return {name: 'data/' + file.name, bytes: file.bytes};
     })), ZIP_NAME);
     status.textContent = 'Saved ' + ZIP_NAME + ': unzip it and run molvane in its folder.';
-  }, function(error) {
+  }).catch(function(error) {
     status.textContent = 'The folder could not be made: ' + error.message;
   });
 }

@@ -1,11 +1,8 @@
 // The maker's link: what a quiz still lacks before it has one, the whole link (absolute,
 // from composed_link.js's composedHref), its Copy button and its QR code.
 
-import {composedHref} from './composed_link.js';
+import {MAX_MOLECULES, MAX_TITLE_LENGTH, composedHref} from './composed_link.js';
 import {drawQr} from './maker_qr.js';
-import {MAX_MOLECULES} from './maker_picked.js';
-
-export var MAX_TITLE = 40;
 
 // Whether every character of title is printable Latin-1, which the quiz's font shows.
 function showable(title) {
@@ -30,8 +27,8 @@ export function linkProblem(ids, title) {
   if (title === '') {
     return 'Give the quiz a title.';
   }
-  if (title.length > MAX_TITLE) {
-    return 'The title is ' + title.length + ' characters long: at most ' + MAX_TITLE + '.';
+  if (title.length > MAX_TITLE_LENGTH) {
+    return 'The title is ' + title.length + ' characters long: at most ' + MAX_TITLE_LENGTH + '.';
   }
   if (!showable(title)) {
     return 'The title has a character the quiz cannot show: use Latin letters, digits and ' +

@@ -1,8 +1,6 @@
 // The picked molecules: a set of bank IDs, shown as a list in ID order (the order the
 // quiz asks them in) with a button to remove each. Built with DOM calls only.
 
-export var MAX_MOLECULES = 500;
-
 // The picked list in element `list`; onRemove(id) hears of each Remove button pressed.
 export function PickedList(list, onRemove) {
   this.list = list;
