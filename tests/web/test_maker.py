@@ -117,8 +117,7 @@ class MakerTest(webharness.WebCase):
         self.assertEqual(self.accessible_name(selector), ETHYNE[2])
         self.js(CHOOSE, "style", style)
         self.assertEqual(self.accessible_name(selector), ETHYNE[3])
-        self.js(FOCUS, "input[name=title]")
-        page.type_text(title)
+        self.driver.find_element("css selector", "input[name=title]").send_keys(title)
         link = page.wait_for(lambda: self.js(
             "var a = document.getElementById('quiz-link'); return !a.hidden && a.href;"),
             "the link")
