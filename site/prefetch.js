@@ -1,15 +1,18 @@
 // The first module to run: starts at once the downloads that the address needs, all in
 // parallel, while the rest of the page loads. For a quiz that is the catalogue and the
 // program (index.js, index.wasm), and the quiz's files as soon as the catalogue names
-// them. The list of quizzes needs only the catalogue, so it never downloads the program.
+// them; for a composed link, the catalogue and the program here, the bank and its files
+// in composed_prefetch.js. The list of quizzes needs only the catalogue, so it never
+// downloads the program.
 
 import {wantedQuiz, fromFile} from './address.js';
 import {isQuizId, unpacks, fetchCatalogue, parseCatalogue, findQuiz, quizFiles}
     from './catalogue.js';
 import {fetchQuizFolder} from './quiz_folder.js';
+import {composing} from './composed_prefetch.js';
 
-var playing = wantedQuiz !== null;
-var fetching = !fromFile && (!playing || isQuizId(wantedQuiz));
+var playing = wantedQuiz !== null || composing;
+var fetching = !fromFile && (!playing || composing || isQuizId(wantedQuiz));
 
 // promise, its rejection left to whoever uses it (none goes unhandled meanwhile).
 function quietly(promise) {
@@ -70,7 +73,7 @@ export var catalogueBytes = fetching ? quietly(fetchCatalogue()) : null;
 
 // A promise of the wanted quiz's files (see fetchQuizFolder), or of null when the
 // catalogue lacks the quiz; null when no quiz is played.
-export var quizFolder = fetching && playing ?
+export var quizFolder = fetching && wantedQuiz !== null && !composing ?
     quietly(catalogueBytes.then(fetchWantedFolder)) : null;
 
 // A promise of the compiled program (a WebAssembly.Module); null when no quiz is played.
