@@ -10,7 +10,6 @@ import json
 import os
 import subprocess
 import sys
-import time
 import urllib.parse
 import zipfile
 
