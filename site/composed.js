@@ -11,7 +11,8 @@ import {fetchQuizFolder} from './quiz_folder.js';
 export var BANK = 'bank/index.json';
 var SIZE = {width: 800, height: 600};
 // As tools/quizart.py draws a topic line: centred on (400, 168), 26 pixels, bold, amber.
-var TOPIC_LINE = {x: 400, y: 168, font: 'bold 26px MolvaneQuizFont', colour: 'rgb(242, 169, 59)'};
+var TOPIC_LINE = {x: 400, y: 168, font: 'bold 26px MolvaneQuizFont', colour: 'rgb(242, 169, 59)',
+                  stroke: 1.4};
 
 // A promise of the parsed bank, always asked of the network first (the service worker
 // keeps it with the site's own files and serves it without a network).
@@ -104,6 +105,12 @@ export function drawHomeScreen(templateBytes, fontBytes, line) {
     context.textAlign = 'center';
     context.textBaseline = 'middle';
     context.fillText(line, TOPIC_LINE.x, TOPIC_LINE.y);
+    // The font has no bold face, and a canvas may not make one up: an outline of the
+    // letters in their colour thickens them as the builder's bold does.
+    context.strokeStyle = TOPIC_LINE.colour;
+    context.lineWidth = TOPIC_LINE.stroke;
+    context.lineJoin = 'round';
+    context.strokeText(line, TOPIC_LINE.x, TOPIC_LINE.y);
     return bmpBytes(context.getImageData(0, 0, SIZE.width, SIZE.height));
   });
 }
