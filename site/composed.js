@@ -6,21 +6,38 @@
 // builder draws a lesson's topic line, in its look.
 
 import {unpacks} from './catalogue.js';
-import {fetchQuizFolder} from './quiz_folder.js';
+import {fetchQuizFolder, unpack} from './quiz_folder.js';
 
 export var BANK = 'bank/index.json';
+var FONT = 'nsecthck.ttf';
 var SIZE = {width: 800, height: 600};
 // As tools/quizart.py draws a topic line: centred on (400, 168), 26 pixels, bold, amber.
-var TOPIC_LINE = {x: 400, y: 168, font: 'bold 26px MolvaneQuizFont', colour: 'rgb(242, 169, 59)'};
+var TOPIC_LINE = {x: 400, y: 168, font: 'bold 26px MolvaneQuizFont', colour: 'rgb(242, 169, 59)',
+                  stroke: 1.4};
 
-// A promise of the parsed bank, always asked of the network first (the service worker
-// keeps it with the site's own files and serves it without a network).
-export function fetchBank() {
-  return fetch(BANK, {cache: 'no-cache'}).then(function(response) {
+// A promise of the bytes of the site's own file at url, always asked of the network
+// first (the service worker keeps the site's own files and serves them without one).
+function fetchOwnBytes(url) {
+  return fetch(url, {cache: 'no-cache'}).then(function(response) {
     if (!response.ok) {
-      throw new Error(BANK + ': ' + response.status);
+      throw new Error(url + ': ' + response.status);
     }
-    return response.json();
+    return response.arrayBuffer();
+  });
+}
+
+// A promise of the bytes of the site's own file at url, from its gzip copy (url.gz)
+// where the browser can unpack it.
+function fetchOwnFile(url) {
+  return unpacks ? fetchOwnBytes(url + '.gz').then(unpack).catch(function() {
+    return fetchOwnBytes(url);
+  }) : fetchOwnBytes(url);
+}
+
+// A promise of the parsed bank.
+export function fetchBank() {
+  return fetchOwnFile(BANK).then(function(bytes) {
+    return JSON.parse(new TextDecoder().decode(bytes));
   });
 }
 
@@ -104,6 +121,12 @@ export function drawHomeScreen(templateBytes, fontBytes, line) {
     context.textAlign = 'center';
     context.textBaseline = 'middle';
     context.fillText(line, TOPIC_LINE.x, TOPIC_LINE.y);
+    // The font has no bold face, and a canvas may not make one up: an outline of the
+    // letters in their colour thickens them as the builder's bold does.
+    context.strokeStyle = TOPIC_LINE.colour;
+    context.lineWidth = TOPIC_LINE.stroke;
+    context.lineJoin = 'round';
+    context.strokeText(line, TOPIC_LINE.x, TOPIC_LINE.y);
     return bmpBytes(context.getImageData(0, 0, SIZE.width, SIZE.height));
   });
 }
@@ -112,16 +135,6 @@ export function drawHomeScreen(templateBytes, fontBytes, line) {
 function bankFile(bank, name, url) {
   var packedUrl = bank.gzip === true && unpacks ? url.replace('?', '.gz?') : null;
   return {name: name, url: url, packedUrl: packedUrl};
-}
-
-// A promise of the bytes at url (an ArrayBuffer).
-function fetchBytes(url) {
-  return fetch(url).then(function(response) {
-    if (!response.ok) {
-      throw new Error(url + ': ' + response.status);
-    }
-    return response.arrayBuffer();
-  });
 }
 
 // A promise of the quiz folder of bank IDs ids (all in bank) in style with title:
@@ -134,25 +147,31 @@ export function composedFolder(bank, ids, style, title) {
     return byId.get(id);
   });
   var names = molecules.map(function(molecule) { return molecule.names[style]; });
-  var files = Object.keys(bank.files).map(function(name) {
+  var fixed = Object.keys(bank.files).map(function(name) {
     return bankFile(bank, name, bank.files[name]);
-  }).concat(molecules.map(function(molecule) {
+  });
+  var pictures = molecules.map(function(molecule) {
     return bankFile(bank, molecule.names[style] + '.bmp', molecule.picture);
-  }));
-  return Promise.all([fetchQuizFolder(files), fetchBytes(bank.home[style])]).then(function(got) {
-    var fetched = got[0];
-    var font = fetched.filter(function(file) { return file.name === 'nsecthck.ttf'; })[0];
-    var home = font && font.bytes !== null ?
-        drawHomeScreen(got[1], font.bytes.slice(0), topicLine(title, names.length)) :
-        Promise.resolve(null);
-    return home.catch(function(error) {
-      console.warn('The home screen could not be drawn: ' + error);
-      return null;
-    }).then(function(homeBytes) {
-      return fetched.concat([
-        {name: 'Molecule List.txt', url: null, bytes: latin1Bytes(listText(names))},
-        {name: 'Homescreen.bmp', url: null, bytes: homeBytes}
-      ]);
-    });
+  });
+  // The home screen is drawn as soon as its template and the font are there, while
+  // the pictures still come in.
+  var font = fetchQuizFolder(fixed.filter(function(file) { return file.name === FONT; }));
+  var others = fetchQuizFolder(fixed.filter(function(file) { return file.name !== FONT; })
+      .concat(pictures));
+  var home = Promise.all([font, fetchOwnFile(bank.home[style])]).then(function(got) {
+    var fontBytes = got[0].length > 0 ? got[0][0].bytes : null;
+    if (fontBytes === null) {
+      throw new Error('no font');
+    }
+    return drawHomeScreen(got[1], fontBytes.slice(0), topicLine(title, names.length));
+  }).catch(function(error) {
+    console.warn('The home screen could not be drawn: ' + error);
+    return null;
+  });
+  return Promise.all([font, others, home]).then(function(got) {
+    return got[0].concat(got[1], [
+      {name: 'Molecule List.txt', url: null, bytes: latin1Bytes(listText(names))},
+      {name: 'Homescreen.bmp', url: null, bytes: got[2]}
+    ]);
   });
 }

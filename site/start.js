@@ -140,7 +140,6 @@ function playComposed(bank) {
     keepAndStartWorker();
     return;
   }
-  document.title = link.title + ' · Molvane';
   whenFinished(function() { rememberFinished('m:' + params.get('m'), link.style); });
   startProgram(composedQuiz);
 }

@@ -2,9 +2,11 @@
 standard library only, like web_site.py, which calls bank_files.
 
     bank/index.json       the styles, levels, lessons and molecules, and the URLs of the
-                          files a quiz made of bank molecules needs
+                          files a quiz made of bank molecules needs; a sixth of its size
+                          as bank/index.json.gz, which the page fetches where it can
     bank/home-STYLE.bmp   each style's home screen with no topic line (from
-                          lessons/screens), on which the page draws the quiz's title
+                          lessons/screens), on which the page draws the quiz's title;
+                          with its gzip copy too
 
     {"styles": {"uk": "<description>", ...},
      "levels": [{"id": "first-steps", "heading": "First steps"}, ...],
@@ -24,6 +26,7 @@ copy: the same URL with ".gz" before the "?".
 """
 
 import csv
+import gzip
 import json
 import os
 import urllib.parse
@@ -100,9 +103,11 @@ def bank_files(root, records, mixed_id):
     lines = ",\n".join(json.dumps(molecule, ensure_ascii=False, separators=(",", ":"))
                        for molecule in data.pop("molecules"))
     head = json.dumps(data, ensure_ascii=False, separators=(",", ":"))
-    files = {INDEX: (head[:-1] + ',"molecules":[\n' + lines + "\n]}\n").encode("utf-8")}
+    index = (head[:-1] + ',"molecules":[\n' + lines + "\n]}\n").encode("utf-8")
+    files = {INDEX: index, INDEX + ".gz": gzip.compress(index, 9, mtime=0)}
     for style in STYLES:
         path = os.path.join(root, "lessons", "screens", "home-%s.bmp" % style)
         with open(path, "rb") as source:
             files[home_file(style)] = source.read()
+        files[home_file(style) + ".gz"] = gzip.compress(files[home_file(style)], 9, mtime=0)
     return files
