@@ -1,16 +1,18 @@
 // The first module to run: starts at once the downloads that the address needs, all in
 // parallel, while the rest of the page loads. For a quiz that is the catalogue and the
 // program (index.js, index.wasm), and the files of the quiz in the wanted naming style
-// as soon as the catalogue names them. The list of quizzes needs only the catalogue, so
-// it never downloads the program.
+// as soon as the catalogue names them; for a composed link, the catalogue and the program
+// here, the bank and its files in composed_prefetch.js. The list of quizzes needs only the
+// catalogue, so it never downloads the program.
 
 import {wantedQuiz, wantedStyle, fromFile} from './address.js';
 import {isQuizId, isStyleId, unpacks, fetchCatalogue, parseCatalogue, findVersion}
     from './catalogue.js';
 import {fetchVersionFolder} from './quiz_folder.js';
+import {composing} from './composed_prefetch.js';
 
-var playing = wantedQuiz !== null;
-var fetching = !fromFile && (!playing || isQuizId(wantedQuiz) &&
+var playing = wantedQuiz !== null || composing;
+var fetching = !fromFile && (!playing || composing || isQuizId(wantedQuiz) &&
     (wantedStyle === null || isStyleId(wantedStyle)));
 
 // promise, its rejection left to whoever uses it (none goes unhandled meanwhile).
@@ -75,7 +77,7 @@ export var catalogueBytes = fetching ? quietly(fetchCatalogue()) : null;
 // A promise of the wanted quiz's files (see fetchVersionFolder), or of null when the
 // catalogue lacks the quiz or its version in the wanted style; null when no quiz is
 // played.
-export var quizFolder = fetching && playing ?
+export var quizFolder = fetching && wantedQuiz !== null && !composing ?
     quietly(catalogueBytes.then(fetchWantedFolder)) : null;
 
 // A promise of the compiled program (a WebAssembly.Module); null when no quiz is played.

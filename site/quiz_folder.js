@@ -19,7 +19,7 @@ function fetchBytes(url) {
 // are no gzip file, because the host has unpacked them already (some send .gz files
 // with Content-Encoding: gzip) or the page kept them unpacked for offline visits
 // (offline.js).
-function unpack(bytes) {
+export function unpack(bytes) {
   var head = new Uint8Array(bytes, 0, Math.min(bytes.byteLength, 2));
   if (head[0] !== 0x1f || head[1] !== 0x8b) {
     return Promise.resolve(bytes);

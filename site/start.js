@@ -1,8 +1,11 @@
 // The page's entry: what it shows once its modules are there: the list of quizzes, one
-// quiz, or that there is no such quiz (prefetch.js has read the address and started
-// the downloads). The program starts once it has the quiz's files.
+// quiz (a lesson, or a quiz of bank molecules from a composed link), or that there is no
+// such quiz (prefetch.js has read the address and started the downloads). The program
+// starts once it has the quiz's files.
 
 import {catalogueBytes, quizFolder, wasm} from './prefetch.js';
+import {composing, composedBank, composedQuiz} from './composed_prefetch.js';
+import {readComposed} from './composed_link.js';
 import {startQuiz, listHref, dropList, wantedQuiz, wantedStyle, fromFile} from './address.js';
 import {CATALOGUE, isQuizId, isStyleId, findQuiz, hasStyle, quizVersion, quizzesOf,
         parseCatalogue} from './catalogue.js';
@@ -79,7 +82,8 @@ function startProgram(files) {
   window.Module.instantiateWasm = instantiateFromPrefetch;
   watchProgram(function() {
     files.then(function(fetched) {
-      toKeep = toKeep.concat(fetched);
+      // Files made in the page (composed.js) have no URL to keep them under.
+      toKeep = toKeep.concat(fetched.filter(function(file) { return file.url !== null; }));
       keepAndStartWorker();
     });
   });
@@ -152,6 +156,38 @@ function openQuiz(id) {
   });
 }
 
+// Plays the quiz of the composed link (composed_link.js) of bank, or says why there is
+// none. Its end is remembered by its code, as a lesson's by its ID.
+function playComposed(bank) {
+  var params = new URLSearchParams(location.search);
+  var link = readComposed(params, bank);
+  if (link.error) {
+    showNotice(link.error, true);
+    keepAndStartWorker();
+    return;
+  }
+  whenFinished(function() { rememberFinished('m:' + params.get('m'), link.style); });
+  startProgram(composedQuiz);
+}
+
+// Opens the quiz of the address's composed link: the program once the bank has its
+// molecules, else a notice.
+function openComposed() {
+  document.body.classList.add('playing');
+  document.getElementById('quiz').hidden = false;
+  document.getElementById('canvas').focus();
+  Promise.all([catalogue(), composedBank]).then(function(got) {
+    return checkBuild(got[0]).then(function(goOn) {
+      if (goOn) {
+        playComposed(got[1]);
+      }
+    });
+  }, function(error) {
+    console.warn(String(error));
+    stopBeforeStart('The quiz cannot be loaded. Check the connection, then try again.');
+  });
+}
+
 // Opens the list of quizzes.
 function openPicker() {
   catalogue().then(function(catalogueNow) {
@@ -171,7 +207,9 @@ function openPicker() {
 setUpKeyboard();
 // A page opened from the disk can fetch nothing: file_notice.js says so.
 if (!fromFile) {
-  if (wantedQuiz !== null) {
+  if (composing) {
+    openComposed();
+  } else if (wantedQuiz !== null) {
     openQuiz(wantedQuiz);
   } else {
     openPicker();

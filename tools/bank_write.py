@@ -2,7 +2,8 @@
 
     LESSONS/index.tsv                     lesson, level, topic, molecules, desktop styles
     LESSONS/pictures/ID.bmp               each molecule's picture, once
-    LESSONS/screens/*.bmp                 the four screens every quiz shares
+    LESSONS/screens/*.bmp                 the four screens every quiz shares, and each
+                                          style's home screen with no topic line
     LESSONS/STYLE/LESSON/data/            a quiz folder: its list, its home screen, and
                                           links to the pictures and screens it shows
 
@@ -27,6 +28,12 @@ INDEX_HEADER = "lesson\tlevel\ttopic\tmolecules\tstyles\n"
 PICTURES, SCREENS = "pictures", "screens"
 # From LESSONS/STYLE/LESSON/data back to LESSONS.
 UP = os.path.join(os.pardir, os.pardir, os.pardir)
+
+
+def home_template_name(style):
+    """The file in LESSONS/screens of the home screen of style with no topic line, on
+    which the site draws the title of a quiz made in the browser."""
+    return f"home-{style}.bmp"
 
 
 def index_text(bank):
@@ -85,6 +92,9 @@ def write_bank_lessons(lessons_dir, bank, source, log=print):
     os.makedirs(os.path.join(lessons_dir, SCREENS), exist_ok=True)
     for name, picture in quizart.shared_screens().items():
         write_file(os.path.join(lessons_dir, SCREENS, name), rle8.bmp_bytes(picture))
+    for style in STYLES:
+        write_file(os.path.join(lessons_dir, SCREENS, home_template_name(style)),
+                   rle8.bmp_bytes(quizart.home_screen(NAMING_RULES[style], "")))
     font = os.path.join(lessons_dir, SCREENS, FONT_FILE)
     if not os.path.exists(font):
         shutil.copyfile(DEFAULT_FONT, font)

@@ -233,13 +233,18 @@ def benzene(canvas, centre, radius, colour, width, inner=True):
 
 DEFAULT_NAMING_RULE = ("Type the IUPAC name in lower case, like propan-2-ol, "
                        "then press Enter.")
+# Where and how the home screen's topic line is drawn: centred on this point, in
+# DejaVu Sans Bold of this size, in AMBER. site/composed.js draws it the same way.
+TOPIC_LINE = {"centre": (400, 168), "size": 26}
+
 EXACT_NAMING_RULE = ("Type the name exactly as taught, capital letters "
                      "included, then press Enter.")
 
 
 def home_screen(naming_rule=DEFAULT_NAMING_RULE, topic=None):
     """The home screen; `topic`, such as "Alcohols · 10 molecules", takes the
-    place of the subtitle."""
+    place of the subtitle; an empty `topic` leaves that place blank, for a page
+    that draws the line itself (see TOPIC_LINE)."""
     c = Canvas(SCREEN_SIZE, NAVY)
 
     # Title: a benzene ring followed by the name, centred as one group.
@@ -249,8 +254,8 @@ def home_screen(naming_rule=DEFAULT_NAMING_RULE, topic=None):
     benzene(c, (left + ring, 100), ring, TEAL_LIGHT, 5)
     c.text((left + 2 * ring + gap, 100), "Molvane", 80, WHITE, bold=True, anchor="lm")
     if topic:
-        c.text((400, 168), topic, 26, AMBER, bold=True)
-    else:
+        c.text(TOPIC_LINE["centre"], topic, TOPIC_LINE["size"], AMBER, bold=True)
+    elif topic is None:
         c.text((420, 168), "Name the molecule on the screen", 24, TEAL_LIGHT)
 
     card = (70, 210, 730, 520)

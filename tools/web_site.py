@@ -16,6 +16,8 @@ A site is a static folder:
     quizzes/ID/, quizzes/ID.STYLE/
                                  a quiz's files, in the desktop's data/ format, and
                                  those of its version in another naming style
+    bank/                        with --bundled, the molecule bank for quizzes made in
+                                 the browser (web_bank.py)
     index.wasm.gz, quizzes/.../NAME.gz
                                  gzip copies, which the page fetches and unpacks itself
                                  where it can: many hosts compress nothing
@@ -46,6 +48,7 @@ from lesson_levels import LEVELS
 from naming_styles import DEFAULT_STYLE, DESCRIPTIONS, STYLES
 from site_places import (drop_unplaced, packed, places, short_hash, site_path, split_version,
                          store_file, stored_sources, version_folder)
+import web_bank
 
 QUIZ_ID = re.compile(r"[a-z0-9-]{1,64}")
 LIST_FILE = "Molecule List.txt"
@@ -359,6 +362,14 @@ def bundled_quizzes(root):
     return quizzes
 
 
+def read_bank_files(root, records):
+    """The bank's files for the site (web_bank.py), part of the build's own files."""
+    try:
+        return web_bank.bank_files(root, records, MIXED_ID)
+    except (OSError, KeyError, ValueError) as e:
+        raise SiteError("cannot read the molecule bank of %s: %s" % (root, e))
+
+
 def warn_missing(quiz_id, missing):
     for name in missing:
         print("warning: quiz %s has no %s; the quiz reports it when it needs it"
@@ -381,13 +392,11 @@ def build(args):
             if not os.path.isdir(folder):
                 raise SiteError("no quiz folder at %s" % folder)
     files, worker = own_files(args.program, args.icons, args.page, start)
-    build_number = stamp(files, worker)
 
     out = os.path.abspath(args.out)
     clear_out_dir(out)
     os.makedirs(os.path.join(out, "quizzes"), exist_ok=True)
-    write_files(out, files)
-    catalogue = new_catalogue(build_number)
+    catalogue = new_catalogue(None)
     sources = {}
     for quiz_id, topic, level, folders in quizzes:
         entries = []
@@ -401,6 +410,10 @@ def build(args):
         record, lists = quiz_record(quiz_id, topic, level, entries)
         catalogue["quizzes"].append(record)
         sources.update(lists)
+    if args.bundled:
+        files.update(read_bank_files(args.bundled, catalogue["quizzes"]))
+    build_number = catalogue["build"] = stamp(files, worker)
+    write_files(out, files)
     for hash_, place in places(catalogue["quizzes"]).items():
         store_file(sources[hash_], site_path(out, place))
     write_catalogue(out, catalogue)

@@ -1,5 +1,6 @@
-"""The browser build in Debian's firefox-esr: one quiz played to its end by keyboard, and
-a lesson chosen in the us naming style on the list."""
+"""The browser build in Debian's firefox-esr: one quiz played to its end by keyboard,
+a lesson chosen in the us naming style on the list, and a composed link's quiz up to its
+home screen."""
 
 import os
 import sys
@@ -14,6 +15,10 @@ import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
 
 PIXEL = ("Array.from(document.getElementById('canvas').getContext('2d')"
          ".getImageData(%d, %d, 1, 1).data.slice(0, 3))")
+# Whether the home screen's topic line (rows 150 to 186) holds amber text.
+AMBER_TITLE = ("Array.from(document.getElementById('canvas').getContext('2d')"
+               ".getImageData(0, 150, 800, 37).data).some(function(v, i, d) {"
+               " return i % 4 === 0 && v > 200 && d[i + 1] > 140 && d[i + 1] < 200 && d[i + 2] < 100; })")
 CONTRACT = "window.molvane && {output: molvane.output, exitStatus: molvane.exitStatus}"
 LINKS = ("Array.from(document.querySelectorAll('#quizzes a'),"
          " function(a) { return a.getAttribute('href'); })")
@@ -85,6 +90,18 @@ class FirefoxQuizTest(webharness.WebCase):
         self.wait_for(lambda: (browser.evaluate(CONTRACT) or {}).get("exitStatus") is not None,
                       "the end of the run")
         self.assertEqual(browser.evaluate(CONTRACT)["output"], harness.expected_output())
+
+    def test_composed_link_reaches_its_home_screen(self):
+        site = os.path.join(self.tmp, "site")
+        webharness.copy_site(self.web_dir, site)
+        server = webharness.Server(site)
+        self.servers.append(server)
+        # Molecules 1 and 27 (butane, 1-butene): CODE 0x01 0x1a; the title "Week 3".
+        self.browser.navigate(server.url + "index.html?m=ARo&style=us&title=Week%203")
+        self.wait_for(lambda: (self.browser.evaluate(CONTRACT) or {}).get("output")
+                      == harness.STARTUP, "the program's start")
+        self.wait_for_pixel((27, 38, 64), "the home screen")
+        self.wait_for(lambda: self.browser.evaluate(AMBER_TITLE), "the title on the home screen")
 
     def serve_quiz(self, names):
         data = os.path.join(self.tmp, "data")
