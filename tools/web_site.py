@@ -363,7 +363,10 @@ def bundled_quizzes(root):
 
 
 def read_bank_files(root, records):
-    """The bank's files for the site (web_bank.py), part of the build's own files."""
+    """The bank's files for the site (web_bank.py), part of the build's own files; none
+    for a tree without a bank."""
+    if not os.path.isfile(os.path.join(root, "content", "bank.tsv")):
+        return {}
     try:
         return web_bank.bank_files(root, records, MIXED_ID)
     except (OSError, KeyError, ValueError) as e:
