@@ -154,11 +154,13 @@ export function composedFolder(bank, ids, style, title) {
     return bankFile(bank, molecule.names[style] + '.bmp', molecule.picture);
   });
   // The home screen is drawn as soon as its template and the font are there, while
-  // the pictures still come in.
+  // the pictures still come in: they are asked for first, as the browser serves
+  // requests in order over its few connections.
+  var template = fetchOwnFile(bank.home[style]);
   var font = fetchQuizFolder(fixed.filter(function(file) { return file.name === FONT; }));
   var others = fetchQuizFolder(fixed.filter(function(file) { return file.name !== FONT; })
       .concat(pictures));
-  var home = Promise.all([font, fetchOwnFile(bank.home[style])]).then(function(got) {
+  var home = Promise.all([font, template]).then(function(got) {
     var fontBytes = got[0].length > 0 ? got[0][0].bytes : null;
     if (fontBytes === null) {
       throw new Error('no font');
