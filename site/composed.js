@@ -12,8 +12,12 @@ export var BANK = 'bank/index.json';
 var FONT = 'nsecthck.ttf';
 var SIZE = {width: 800, height: 600};
 // As tools/quizart.py draws a topic line: centred on (400, 168), 26 pixels, bold, amber.
-var TOPIC_LINE = {x: 400, y: 168, font: 'bold 26px MolvaneQuizFont', colour: 'rgb(242, 169, 59)',
-                  stroke: 1.4};
+// Its centre is midway between DejaVu Sans's ascent (0.928 em) and descent (0.236 em),
+// which puts the baseline 9 pixels below it.
+// The site's font has no bold face: the letters are widened by a tenth, as DejaVu Sans
+// Bold's are, and thickened by an outline in their colour.
+var TOPIC_LINE = {x: 400, baseline: 177, font: '26px MolvaneQuizFont', widen: 1.1,
+                  colour: 'rgb(242, 169, 59)', stroke: 1.4};
 
 // A promise of the bytes of the site's own file at url, always asked of the network
 // first (the service worker keeps the site's own files and serves them without one).
@@ -119,14 +123,14 @@ export function drawHomeScreen(templateBytes, fontBytes, line) {
     context.font = TOPIC_LINE.font;
     context.fillStyle = TOPIC_LINE.colour;
     context.textAlign = 'center';
-    context.textBaseline = 'middle';
-    context.fillText(line, TOPIC_LINE.x, TOPIC_LINE.y);
-    // The font has no bold face, and a canvas may not make one up: an outline of the
-    // letters in their colour thickens them as the builder's bold does.
+    context.translate(TOPIC_LINE.x, 0);
+    context.scale(TOPIC_LINE.widen, 1);
+    context.textBaseline = 'alphabetic';
+    context.fillText(line, 0, TOPIC_LINE.baseline);
     context.strokeStyle = TOPIC_LINE.colour;
     context.lineWidth = TOPIC_LINE.stroke;
     context.lineJoin = 'round';
-    context.strokeText(line, TOPIC_LINE.x, TOPIC_LINE.y);
+    context.strokeText(line, 0, TOPIC_LINE.baseline);
     return bmpBytes(context.getImageData(0, 0, SIZE.width, SIZE.height));
   });
 }
@@ -154,11 +158,13 @@ export function composedFolder(bank, ids, style, title) {
     return bankFile(bank, molecule.names[style] + '.bmp', molecule.picture);
   });
   // The home screen is drawn as soon as its template and the font are there, while
-  // the pictures still come in.
+  // the pictures still come in: they are asked for first, as the browser serves
+  // requests in order over its few connections.
+  var template = fetchOwnFile(bank.home[style]);
   var font = fetchQuizFolder(fixed.filter(function(file) { return file.name === FONT; }));
   var others = fetchQuizFolder(fixed.filter(function(file) { return file.name !== FONT; })
       .concat(pictures));
-  var home = Promise.all([font, fetchOwnFile(bank.home[style])]).then(function(got) {
+  var home = Promise.all([font, template]).then(function(got) {
     var fontBytes = got[0].length > 0 ? got[0][0].bytes : null;
     if (fontBytes === null) {
       throw new Error('no font');

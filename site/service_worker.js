@@ -63,8 +63,21 @@ function fetchOwnFile(name) {
   });
 }
 
-// The page fetches the program's gzip copy where it can unpack it, else the program.
+// The page fetches the program's gzip copy where it can unpack it, else the program;
+// the same for the bank's files (composed.js).
 var UNUSED_PROGRAM = unpacks ? 'index.wasm' : 'index.wasm.gz';
+
+// Whether the page never fetches own file name in this browser.
+function unused(name) {
+  if (name === UNUSED_PROGRAM) {
+    return true;
+  }
+  if (name.indexOf('bank/') !== 0) {
+    return false;
+  }
+  var packed = /\.gz$/.test(name);
+  return unpacks ? !packed && SITE.files.hasOwnProperty(name + '.gz') : packed;
+}
 
 // Whether worker is sw.js, which stands in for the workers of older builds and keeps
 // nothing, so that this one need not wait for the pages it controls to go.
@@ -74,7 +87,7 @@ function isStandIn(worker) {
 
 self.addEventListener('install', function(event) {
   event.waitUntil(caches.open(SITE_STORE).then(function(store) {
-    var names = Object.keys(SITE.files).filter(function(name) { return name !== UNUSED_PROGRAM; });
+    var names = Object.keys(SITE.files).filter(function(name) { return !unused(name); });
     return Promise.all(names.map(fetchOwnFile)).then(function(responses) {
       return Promise.all(responses.map(function(response, index) {
         return store.put(SCOPE + names[index], response);
