@@ -2,25 +2,19 @@
 (index.html?m=CODE&style=uk&title=..., see site/composed_link.js) and the lesson itself,
 each on a fresh profile, alternately."""
 
-import base64
 import json
 import os
 import statistics
-import urllib.parse
+import sys
 
+import web_harness
 import web_load
+
+sys.path.insert(0, os.path.join(web_harness.HERE, "..", "tools"))
+import quiz_link  # noqa: E402
 
 LESSON = "alkanes"
 TARGET_RATIO = 1.1
-
-
-def _leb128(number):
-    out = bytearray()
-    while True:
-        low, number = number & 127, number >> 7
-        out.append(low | 128 if number else low)
-        if not number:
-            return bytes(out)
 
 
 def composed_path(site, lesson=LESSON):
@@ -31,10 +25,7 @@ def composed_path(site, lesson=LESSON):
         return None, 0
     with open(path, encoding="utf-8") as source:
         ids = sorted(m["id"] for m in json.load(source)["molecules"] if m["lesson"] == lesson)
-    data = b"".join(_leb128(b - a) for a, b in zip([0] + ids, ids))
-    code = base64.urlsafe_b64encode(data).decode("ascii").rstrip("=")
-    title = urllib.parse.quote("Composed %s" % lesson)
-    return "index.html?m=%s&style=uk&title=%s" % (code, title), len(ids)
+    return quiz_link.composed_href(ids, "uk", "Composed %s" % lesson), len(ids)
 
 
 def report(site, network, label, runs):

@@ -5,7 +5,6 @@ Each test serves its own copy of the site that scripts/web built; the links are 
 here by a twin of site/composed_link.js's encodeIds.
 """
 
-import base64
 import json
 import os
 import sys
@@ -17,6 +16,9 @@ import webharness
 
 sys.path.insert(0, os.path.join(webharness.HERE, "..", "e2e"))
 import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
+
+sys.path.insert(0, os.path.join(webharness.HERE, "..", "..", "tools"))
+from quiz_link import code_of_bytes, encode_ids  # noqa: E402
 
 NOTICE = """
 return {shown: !document.getElementById('notice').hidden,
@@ -30,26 +32,6 @@ FINISHED = "return JSON.parse(localStorage.getItem('molvane-finished'));"
 # Where the home screen's topic line is drawn (tools/quizart.py TOPIC_LINE): rows
 # 168 +- 18, which a title changes and nothing else.
 TOPIC_ROWS = range(150, 187)
-
-
-def leb128(number):
-    """number as unsigned LEB128 bytes."""
-    out = bytearray()
-    while True:
-        low, number = number & 127, number >> 7
-        out.append(low | 128 if number else low)
-        if not number:
-            return bytes(out)
-
-
-def code_of_bytes(data):
-    return base64.urlsafe_b64encode(data).decode("ascii").rstrip("=")
-
-
-def encode_ids(ids):
-    """The CODE of bank IDs: the first, then the differences, LEB128, base64url."""
-    ids = sorted(ids)
-    return code_of_bytes(b"".join(leb128(b - a) for a, b in zip([0] + ids, ids)))
 
 
 def link(code, style, title):
