@@ -33,6 +33,7 @@ import urllib.parse
 
 from lesson_levels import LEVELS
 from naming_styles import DESCRIPTIONS, STYLES
+from site_places import places
 
 INDEX = "bank/index.json"
 LIST_STYLE = "uk"
@@ -44,20 +45,21 @@ def home_file(style):
     return "bank/home-%s.bmp" % style
 
 
-def file_url(quiz_id, name, hash_):
-    """The URL of a file of a quiz folder, as site/catalogue.js fileUrl writes it."""
+def file_url(folder, name, hash_):
+    """The URL of a file of a folder below quizzes/, as site/catalogue.js fileUrl writes it."""
     parts = [urllib.parse.quote(part, safe="-_.!~*'()") for part in name.split("/")]
-    return "quizzes/%s/%s?v=%s" % (quiz_id, "/".join(parts), hash_)
+    return "quizzes/%s/%s?v=%s" % (folder, "/".join(parts), hash_)
 
 
 def shared_urls(records):
-    """{(quiz id, file name): URL} for every file of the catalogue's records, a file that
-    several quizzes share (the same hash) at the URL of the first that lists it."""
-    first, urls = {}, {}
+    """{(quiz id, file name): URL} for the own files of the catalogue's records, each at
+    the place where the site stores its content (site_places.py)."""
+    placed = places(records)
+    urls = {}
     for record in records:
         for name, hash_ in record["files"].items():
-            first.setdefault(hash_, file_url(record["id"], name, hash_))
-            urls[(record["id"], name)] = first[hash_]
+            folder, _, stored = placed[hash_].partition("/")
+            urls[(record["id"], name)] = file_url(folder, stored, hash_)
     return urls
 
 
