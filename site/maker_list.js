@@ -1,7 +1,11 @@
-// The bank as a list: one row per molecule, built once, with its thumbnail (fetched by
-// the browser only when it comes into view), a checkbox and its name in the chosen
-// style. Searching and filtering only toggle each row's `hidden`, against a lower-cased
-// text of the molecule's names in every style, kept from the start.
+// The bank as a list, one section per lesson in the lessons' order: a heading, then one
+// row per molecule, built once, with its thumbnail (fetched by the browser only when it
+// comes into view), a checkbox and its name in the chosen style. Searching and
+// filtering only toggle each row's `hidden`, against a lower-cased text of the
+// molecule's names in every style, kept from the start, and hide the sections left
+// empty. A section out of view is not styled or laid out until it comes near it (see
+// maker.css), so that a key in the search field costs what the screen shows, not what
+// the bank holds.
 
 // The lower-cased names of molecule in every style, one per line.
 function searchText(molecule) {
@@ -11,8 +15,8 @@ function searchText(molecule) {
   }).join('\n');
 }
 
-// One row of the bank: {molecule, item, box, name, text, level}.
-function makeRow(molecule, levelOf) {
+// One row of the bank: {molecule, item, box, name, text}.
+function makeRow(molecule) {
   var item = document.createElement('li');
   var label = document.createElement('label');
   var box = document.createElement('input');
@@ -29,18 +33,43 @@ function makeRow(molecule, levelOf) {
   name.className = 'name';
   label.append(picture, box, name);
   item.append(label);
-  return {molecule: molecule, item: item, box: box, name: name, text: searchText(molecule),
-          level: levelOf[molecule.lesson] || ''};
+  return {molecule: molecule, item: item, box: box, name: name, text: searchText(molecule)};
+}
+
+// One lesson's section: {lesson, level, element, rows}, its heading the lesson's topic.
+function makeSection(lesson, rows) {
+  var element = document.createElement('section');
+  element.className = 'lesson';
+  var heading = document.createElement('h3');
+  heading.textContent = lesson.topic || lesson.id;
+  var list = document.createElement('ul');
+  list.className = 'bank';
+  list.append.apply(list, rows.map(function(row) { return row.item; }));
+  element.append(heading, list);
+  return {lesson: lesson.id, level: lesson.level || '', element: element, rows: rows};
 }
 
 // The bank list in element `list`, for the molecules of bank; onToggle(id, checked) hears
 // of each checkbox the user changes.
 export function BankList(list, bank, onToggle) {
-  var levelOf = {};
-  (bank.lessons || []).forEach(function(lesson) { levelOf[lesson.id] = lesson.level; });
-  this.rows = bank.molecules.map(function(molecule) { return makeRow(molecule, levelOf); });
+  var rowsOf = new Map();
+  var lessons = (bank.lessons || []).slice();
+  lessons.forEach(function(lesson) { rowsOf.set(lesson.id, []); });
+  this.rows = bank.molecules.map(makeRow);
+  this.rows.forEach(function(row) {
+    var lesson = row.molecule.lesson || '';
+    if (!rowsOf.has(lesson)) {
+      rowsOf.set(lesson, []);
+      lessons.push({id: lesson, topic: lesson || 'Other molecules'});
+    }
+    rowsOf.get(lesson).push(row);
+  });
+  this.sections = lessons.filter(function(lesson) { return rowsOf.get(lesson.id).length > 0; })
+      .map(function(lesson) { return makeSection(lesson, rowsOf.get(lesson.id)); });
   this.byId = new Map(this.rows.map(function(row) { return [row.molecule.id, row]; }));
-  list.replaceChildren.apply(list, this.rows.map(function(row) { return row.item; }));
+  list.replaceChildren.apply(list, this.sections.map(function(section) {
+    return section.element;
+  }));
   list.addEventListener('change', function(event) {
     var id = Number(event.target.getAttribute('data-molecule'));
     if (id) {
@@ -54,18 +83,31 @@ BankList.prototype.setStyle = function(style) {
   this.rows.forEach(function(row) { row.name.textContent = row.molecule.names[style]; });
 };
 
+// Sets element's hidden to hide unless it is so already.
+function setHidden(element, hide) {
+  if (element.hidden !== hide) {
+    element.hidden = hide;
+  }
+}
+
 // Shows only the molecules whose names hold query (case ignored) and which are in level
 // and lesson ('' for any); returns how many are shown.
 BankList.prototype.filter = function(query, level, lesson) {
   var wanted = query.trim().toLowerCase();
   var shown = 0;
-  this.rows.forEach(function(row) {
-    var show = (wanted === '' || row.text.indexOf(wanted) >= 0) &&
-        (level === '' || row.level === level) && (lesson === '' || row.molecule.lesson === lesson);
-    if (row.item.hidden === show) {
-      row.item.hidden = !show;
+  this.sections.forEach(function(section) {
+    var inSection = 0;
+    if ((level === '' || section.level === level) && (lesson === '' || section.lesson === lesson)) {
+      section.rows.forEach(function(row) {
+        var show = wanted === '' || row.text.indexOf(wanted) >= 0;
+        setHidden(row.item, !show);
+        inSection += show ? 1 : 0;
+      });
+    } else {
+      section.rows.forEach(function(row) { setHidden(row.item, true); });
     }
-    shown += show ? 1 : 0;
+    setHidden(section.element, inSection === 0);
+    shown += inSection;
   });
   return shown;
 };
