@@ -1,10 +1,15 @@
-// The link of a quiz made of bank molecules: index.html?m=CODE&style=STYLE&title=TITLE.
+// The link of a quiz made of bank molecules: index.html?m=CODE&style=STYLE&title=TITLE,
+// or with t=TEXT in place of title=TITLE.
 //  - CODE: the bank IDs in ascending order, written as the first ID, then the difference
 //    to each next one (at least 1), each as an unsigned LEB128 number (7 bits a byte,
 //    low bits first, the top bit set on all but a number's last byte), and the bytes in
 //    base64url without padding: 40 molecules take some 60 characters.
 //  - STYLE: the naming style, uk, iupac or us.
-//  - TITLE: 1 to 40 characters that the quiz's font shows (printable Latin-1).
+//  - TITLE: 1 to 40 characters that the quiz's font shows (printable Latin-1), encoded
+//    as a query's value, a space as "+". TEXT is the same title as its Latin-1 bytes in
+//    base64url, which the maker writes where it is the shorter: an accented letter takes
+//    6 characters of TITLE but 1.33 of TEXT, so that a 40-molecule link stays within 200
+//    characters whatever its title.
 // The link holds nothing else: never a name or a file path.
 
 export var MAX_MOLECULES = 500;
@@ -107,10 +112,26 @@ export function decodeIds(code) {
   return decoded.error ? null : decoded.ids;
 }
 
+// The shorter of title=TITLE and t=TEXT for title (printable Latin-1).
+function titleParameter(title) {
+  var plain = encodeURIComponent(title).replace(/%20/g, '+');
+  var bytes = Array.from(title, function(character) { return character.charCodeAt(0); });
+  var packed = toBase64Url(bytes);
+  return packed.length < plain.length ? 't=' + packed : 'title=' + plain;
+}
+
+// The title of a t=TEXT, or null where TEXT is no base64url.
+function unpackTitle(text) {
+  var bytes = fromBase64Url(text);
+  return bytes === null ? null : bytes.map(function(byte) {
+    return String.fromCharCode(byte);
+  }).join('');
+}
+
 // The query of the link of the quiz of bank IDs ids in style with title, starting "?".
 export function composedHref(ids, style, title) {
-  return '?m=' + encodeIds(ids) + '&style=' + encodeURIComponent(style) + '&title=' +
-      encodeURIComponent(title);
+  return '?m=' + encodeIds(ids) + '&style=' + encodeURIComponent(style) + '&' +
+      titleParameter(title);
 }
 
 // Why title (a string or null) cannot be a quiz's title, or null when it can.
@@ -165,8 +186,10 @@ function linkProblem(code, style, title, bank) {
 export function readComposed(params, bank) {
   var code = params.get('m') || '';
   var style = params.get('style') || '';
-  var title = params.get('title');
-  var problem = linkProblem(code, style, title, bank);
+  var title = params.has('t') ? unpackTitle(params.get('t')) : params.get('title');
+  var problem = params.has('t') && params.has('title') ? 'it has two titles' :
+      params.has('t') && title === null ? 'its title is damaged' :
+      linkProblem(code, style, title, bank);
   if (problem !== null) {
     var quiz = titleProblem(title) === null ? 'The quiz link "' + title + '"' : 'This quiz link';
     return {error: quiz + ' cannot be played: ' + problem + '.'};

@@ -1,7 +1,8 @@
 """Links to quizzes made of bank molecules, as the site's maker writes them
 (site/composed_link.js): index.html?m=CODE&style=STYLE&title=TITLE, where CODE is the
 bank IDs in order, the first and then the differences between neighbours, each as an
-unsigned LEB128 number, the bytes in base64url without padding."""
+unsigned LEB128 number, the bytes in base64url without padding; and where t=TEXT, the
+title's Latin-1 bytes in base64url, is shorter than title=TITLE, t=TEXT in its place."""
 
 import base64
 import urllib.parse
@@ -28,7 +29,13 @@ def encode_ids(ids):
     return code_of_bytes(b"".join(leb128(b - a) for a, b in zip([0] + ids, ids)))
 
 
+def title_parameter(title):
+    """The shorter of title=TITLE and t=TEXT for title (printable Latin-1)."""
+    plain = urllib.parse.quote_plus(title, safe="-_.!~*'()")
+    packed = code_of_bytes(title.encode("latin-1"))
+    return "t=" + packed if len(packed) < len(plain) else "title=" + plain
+
+
 def composed_href(ids, style, title):
     """The address, below the site, of the quiz of bank IDs ids in style, titled title."""
-    return "index.html?m=%s&style=%s&title=%s" % (
-        encode_ids(ids), style, urllib.parse.quote(title, safe="-_.!~*'()"))
+    return "index.html?m=%s&style=%s&%s" % (encode_ids(ids), style, title_parameter(title))

@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.join(webharness.HERE, "..", "e2e"))
 import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
 
 sys.path.insert(0, os.path.join(webharness.HERE, "..", "..", "tools"))
-from quiz_link import code_of_bytes, encode_ids  # noqa: E402
+from quiz_link import code_of_bytes, composed_href, encode_ids  # noqa: E402
 
 NOTICE = """
 return {shown: !document.getElementById('notice').hidden,
@@ -28,6 +28,16 @@ return {shown: !document.getElementById('notice').hidden,
         list: document.getElementById('notice-list').href,
         programLoaded: typeof window.Module.calledRun !== 'undefined'};
 """
+# The link's query for ids, style and title, and what the page reads back from it.
+READ_BACK = """
+var done = arguments[arguments.length - 1];
+var ids = arguments[0], style = arguments[1], title = arguments[2];
+Promise.all([import('./composed_link.js'), fetch('bank/index.json').then(r => r.json())])
+    .then(function(got) {
+  var href = got[0].composedHref(ids, style, title);
+  done({href: href, read: got[0].readComposed(new URLSearchParams(href), got[1])});
+});
+"""
 FINISHED = "return JSON.parse(localStorage.getItem('molvane-finished'));"
 # Where the home screen's topic line is drawn (tools/quizart.py TOPIC_LINE): rows
 # 168 +- 18, which a title changes and nothing else.
@@ -35,8 +45,11 @@ TOPIC_ROWS = range(150, 187)
 
 
 def link(code, style, title):
+    """The link of code in style with title: a text, None, or {parameter: value}."""
     query = {"m": code, "style": style}
-    if title is not None:
+    if isinstance(title, dict):
+        query.update(title)
+    elif title is not None:
         query["title"] = title
     return "index.html?" + urllib.parse.urlencode(query, quote_via=urllib.parse.quote)
 
@@ -170,6 +183,10 @@ class ComposedTest(webharness.WebCase):
             ("a title the font cannot show", two, "uk", "Caf\u00e9 \u20ac",
              "This quiz link cannot be played: its title has characters the quiz cannot show."),
             ("no title", two, "uk", None, "This quiz link cannot be played: it has no title."),
+            ("a damaged title", two, "uk", {"t": "V2Vl*"},
+             "This quiz link cannot be played: its title is damaged."),
+            ("two titles", two, "uk", {"t": "V2Vlaw", "title": "Week"},
+             'The quiz link "Week" cannot be played: it has two titles.'),
             ("a title with markup", encode_ids([missing]), "uk", "<img src=x onerror=alert(1)>",
              'The quiz link "<img src=x onerror=alert(1)>" cannot be played: this site\'s bank '
              'does not hold (or no longer holds) molecule %d.' % missing),
@@ -185,6 +202,19 @@ class ComposedTest(webharness.WebCase):
                 self.assertFalse(notice["quizShown"])
                 self.assertFalse(notice["programLoaded"], "the program does not start")
                 self.assertEqual(page.contract(), {"output": "", "exitStatus": None, "error": None})
+
+
+    def test_links_of_forty_molecules_fit_in_200_characters_and_read_back(self):
+        _, server = self.serve_site()
+        webharness.Page(self.driver, server.url + "maker.html")
+        ids = [m["id"] for m in self.bank["molecules"]][::16][:40]
+        self.assertEqual(len(ids), 40)
+        for title in ("Year 12 revision: alkanes and alkenes!", "\u00e9" * 40, "\u00ff~ " * 13):
+            with self.subTest(title=title):
+                got = self.driver.execute_async_script(READ_BACK, ids, "iupac", title)
+                self.assertLessEqual(len(got["href"]), 200, got["href"])
+                self.assertEqual(got["read"], {"ids": ids, "style": "iupac", "title": title})
+                self.assertEqual("index.html" + got["href"], composed_href(ids, "iupac", title))
 
 
 if __name__ == "__main__":
