@@ -8,6 +8,7 @@ import {linkProblem, quizLink, setUpCopy, showLink} from './maker_link.js';
 import {downloadFolder} from './maker_download.js';
 import {fetchBank} from './composed.js';
 import {STYLES} from './composed_link.js';
+import {rememberedStyle, rememberStyle} from './style_choice.js';
 
 // An <option> of value showing text.
 function option(value, text) {
@@ -86,6 +87,7 @@ function start(bank) {
   }
 
   form.style.addEventListener('change', function() {
+    rememberStyle(form.style.value);
     list.setStyle(form.style.value);
     document.getElementById('style-description').textContent =
         (bank.styles || {})[form.style.value] || '';
@@ -108,7 +110,9 @@ function start(bank) {
   });
   setUpCopy();
 
-  form.style.value = 'uk';
+  // The style chosen last on this device, here or on the list.
+  var remembered = rememberedStyle();
+  form.style.value = STYLES.indexOf(remembered) >= 0 ? remembered : STYLES[0];
   form.style.dispatchEvent(new Event('change'));
   filter();
   form.search.disabled = false;

@@ -260,6 +260,11 @@ class SiteTest(webharness.WebCase):
         page.press("Escape")
         self.assertEqual(page.wait_for_end()["output"], harness.expected_output())
         self.assert_fetched_only_the_site(page, site, server)
+        # The quiz maker starts in the style chosen on the list.
+        maker = webharness.Page(self.driver, server.url + "maker.html")
+        maker.wait_for(lambda: maker.driver.execute_script(
+            "return !document.querySelector('input[type=search]').disabled;"), "the maker")
+        self.assertEqual(maker.driver.execute_script(STYLE), "us")
 
     @staticmethod
     def list_names(folder):
