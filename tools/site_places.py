@@ -115,10 +115,10 @@ def stored_sources(site, quizzes):
     return found
 
 
-def drop_unplaced(site, before, after):
-    """Deletes the files that places `before` stored and places `after` no longer do, with
-    their gzip copies, and the folders that leaves empty."""
-    gone = set(before.values()) - set(after.values())
+def drop_unplaced(site, before, after, keep=()):
+    """Deletes the files that places `before` stored and places `after` no longer do, but
+    those at the places keep, with their gzip copies, and the folders that leaves empty."""
+    gone = set(before.values()) - set(after.values()) - set(keep)
     folders = set()
     for place in gone:
         for path in (site_path(site, place), site_path(site, place) + ".gz"):

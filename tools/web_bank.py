@@ -97,6 +97,24 @@ def bank_data(bank_rows, lesson_rows, records, mixed_id):
     }
 
 
+def bank_places(site):
+    """{"FOLDER/NAME": hash} of the quiz files below quizzes/ that the site's bank/index.json
+    names (its pictures, screens and font); {} for a site without a bank."""
+    path = os.path.join(site, INDEX)
+    if not os.path.isfile(path):
+        return {}
+    with open(path, encoding="utf-8") as source:
+        data = json.load(source)
+    urls = [molecule["picture"] for molecule in data["molecules"]] + list(data["files"].values())
+    pinned = {}
+    for url in urls:
+        path, _, query = url.partition("?")
+        if path.startswith("quizzes/"):
+            hash_ = urllib.parse.parse_qs(query).get("v", [""])[0]
+            pinned[urllib.parse.unquote(path[len("quizzes/"):])] = hash_
+    return pinned
+
+
 def bank_files(root, records, mixed_id):
     """{site path: bytes} of the bank's files for a site of the bundled quizzes of the
     repository at root, whose catalogue holds records."""

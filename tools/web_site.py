@@ -449,6 +449,33 @@ def place_shared_files(site, quizzes, after, fresh, sources):
                 os.remove(os.path.join(folder, name))
 
 
+def refuse_bank_changes(quiz_id, record, pinned):
+    """Refuses a new record for quiz quiz_id that holds another file under the name of one
+    that the molecule bank fetches from the quiz's folder (pinned, {"FOLDER/NAME": hash}):
+    quizzes made in the browser would show it in place of the bank's."""
+    clashes = sorted(name for name, hash_ in record["files"].items()
+                     if pinned.get(quiz_id + "/" + name, hash_) != hash_)
+    if clashes:
+        raise SiteError("the site's molecule bank uses quiz %s's %s, and the new folder has "
+                        "other files of these names: add the quiz under another ID, or build "
+                        "the site anew with scripts/web" % (quiz_id, ", ".join(clashes)))
+
+
+def keep_bank_files(target, fresh, pinned):
+    """Copies into the staged folder `fresh` each file (with its gzip copy) of the quiz
+    folder `target` that the molecule bank fetches from there (pinned, see
+    refuse_bank_changes) and that the new quiz does not list."""
+    quiz_id = os.path.basename(fresh)
+    for place in pinned:
+        folder, _, name = place.partition("/")
+        for stored in (name, name + ".gz"):
+            source = os.path.join(target, *stored.split("/"))
+            copy = os.path.join(fresh, *stored.split("/"))
+            if folder == quiz_id and os.path.isfile(source) and not os.path.exists(copy):
+                os.makedirs(os.path.dirname(copy), exist_ok=True)
+                shutil.copyfile(source, copy)
+
+
 def add(args):
     if not is_quiz_id(args.id):
         raise SiteError("%r is not a quiz ID: use a-z, 0-9 and -, at most 64 characters" % args.id)
@@ -457,6 +484,10 @@ def add(args):
     if not os.path.isdir(data):
         raise SiteError("no quiz folder at %s" % data)
     catalogue = read_catalogue(site)
+    try:
+        pinned = web_bank.bank_places(site)
+    except (OSError, KeyError, ValueError) as e:
+        raise SiteError("cannot read the molecule bank of %s: %s" % (site, e))
     quizzes = catalogue["quizzes"]
     old = next((quiz for quiz in quizzes if quiz.get("id") == args.id), None)
     topic = args.topic or (old or {}).get("topic") or default_topic(args.id)
@@ -472,6 +503,7 @@ def add(args):
         os.makedirs(fresh, exist_ok=True)
         level = (old or {}).get("level")
         record, _ = quiz_record(args.id, topic, level, [(None, folder_entry(fresh))])
+        refuse_bank_changes(args.id, record, pinned)
         before = places(quizzes)
         sources = stored_sources(site, quizzes)
         for name, hash_ in record["files"].items():
@@ -482,13 +514,14 @@ def add(args):
             quizzes[quizzes.index(old)] = record
         after = places(quizzes)
         place_shared_files(site, quizzes, after, fresh, sources)
+        keep_bank_files(target, fresh, pinned)
         if os.path.isdir(target):
             shutil.rmtree(target)
         os.replace(fresh, target)
     finally:
         shutil.rmtree(staging, ignore_errors=True)
     write_catalogue(site, catalogue)
-    drop_unplaced(site, before, after)
+    drop_unplaced(site, before, after, keep=pinned)
     count = record["molecules"]
     print("%s quiz %s (%s, %d molecule%s) in %s; its link: index.html?quiz=%s"
           % ("Replaced" if old else "Added", args.id, topic, count, "" if count == 1 else "s", site,

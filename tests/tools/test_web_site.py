@@ -16,6 +16,7 @@ import unittest
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 
+import web_bank  # noqa: E402
 import web_site  # noqa: E402
 
 PAGE = os.path.join(ROOT, "site")
@@ -273,6 +274,35 @@ class BuildAndAddTest(SiteCase):
                          ("First lesson", "first-steps", False))
         self.assertFalse(os.path.exists(os.path.join(site, "quizzes", "first.us")))
         self.assert_stored_once(site)
+
+    def test_replacing_a_lesson_keeps_the_files_of_the_molecule_bank(self):
+        root = self.make_root()
+        write(os.path.join(root, "content", "bank.tsv"), "id\tsmiles\tclass\tlesson\tuk\tiupac\tus\n"
+              "1\tCCO\talcohol\tsecond\tethanol\tethanol\tethanol\n"
+              "2\tC\talkane\tsecond\tmethane\tmethane\tmethane\n")
+        for style in ("uk", "iupac", "us"):
+            write(os.path.join(root, "lessons", "screens", "home-%s.bmp" % style), style)
+        site = os.path.join(self.tmp, "site")
+        self.build(site, "--bundled", root)
+
+        def assert_bank_files_hold_their_content():
+            for place, hash_ in web_bank.bank_places(site).items():
+                with open(os.path.join(site, "quizzes", *place.split("/")), "rb") as stored:
+                    self.assertEqual(hashlib.sha256(stored.read()).hexdigest()[:16], hash_, place)
+        self.assertIn("second/methane.bmp", web_bank.bank_places(site))
+        # A lesson without the bank's methane: the bank keeps its picture there.
+        status, errors = run("add", make_quiz(os.path.join(self.tmp, "a"), ["butane"]), site,
+                             "second")
+        self.assertEqual(status, 0, errors)
+        assert_bank_files_hold_their_content()
+        # A lesson with another methane.bmp would put it in the bank's place: refused.
+        other = make_quiz(os.path.join(self.tmp, "b"), ["methane"])
+        write(os.path.join(other, "methane.bmp"), b"another picture")
+        status, errors = run("add", other, site, "second")
+        self.assertEqual(status, 2)
+        self.assertIn("molecule bank uses quiz second's methane.bmp", errors)
+        self.assertIn("butane.bmp", self.catalogue(site)["quizzes"][2]["files"])
+        assert_bank_files_hold_their_content()
 
     def test_add_refuses_bad_ids_and_folders_that_are_no_site(self):
         site = os.path.join(self.tmp, "site")
