@@ -184,7 +184,9 @@ function openComposed() {
     });
   }, function(error) {
     console.warn(String(error));
-    stopBeforeStart('The quiz cannot be loaded. Check the connection, then try again.');
+    stopBeforeStart(error.absent ? 'This site has no bank of molecules, so it cannot play ' +
+        'quizzes made with the quiz maker.' :
+        'The quiz cannot be loaded. Check the connection, then try again.');
   });
 }
 

@@ -7,6 +7,7 @@ here by a twin of site/composed_link.js's encodeIds.
 
 import json
 import os
+import shutil
 import sys
 import urllib.parse
 
@@ -202,6 +203,17 @@ class ComposedTest(webharness.WebCase):
                 self.assertFalse(notice["quizShown"])
                 self.assertFalse(notice["programLoaded"], "the program does not start")
                 self.assertEqual(page.contract(), {"output": "", "exitStatus": None, "error": None})
+        # A site without the bank (a site of one quiz) says so.
+        bare = os.path.join(self.tmp, "bare")
+        webharness.copy_site(self.web_dir, bare)
+        shutil.rmtree(os.path.join(bare, "bank"))
+        server = webharness.Server(bare)
+        self.servers.append(server)
+        page = webharness.Page(self.driver, server.url + link(two, "uk", "Test"))
+        page.wait_for(lambda: page.driver.execute_script(
+            "return document.getElementById('message').textContent;") ==
+            "This site has no bank of molecules, so it cannot play quizzes made with the quiz "
+            "maker.", "the message")
 
 
     def test_links_of_forty_molecules_fit_in_200_characters_and_read_back(self):
