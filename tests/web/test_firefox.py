@@ -1,6 +1,6 @@
 """The browser build in Debian's firefox-esr: one quiz played to its end by keyboard,
-a lesson chosen in the us naming style on the list, and a composed link's quiz up to its
-home screen."""
+a lesson chosen in the us naming style on the list, and a quiz made in the maker, from
+its search to its link's home screen."""
 
 import os
 import sys
@@ -19,6 +19,11 @@ PIXEL = ("Array.from(document.getElementById('canvas').getContext('2d')"
 AMBER_TITLE = ("Array.from(document.getElementById('canvas').getContext('2d')"
                ".getImageData(0, 150, 800, 37).data).some(function(v, i, d) {"
                " return i % 4 === 0 && v > 200 && d[i + 1] > 140 && d[i + 1] < 200 && d[i + 2] < 100; })")
+MAKER_READY = "performance.getEntriesByName('molvane-maker-ready').length > 0"
+# Whether the maker shows molecule %d.
+SHOWN = ("(function(box) { return box !== null && !box.closest('li').hidden; })"
+         "(document.querySelector('input[data-molecule=\"%d\"]'))")
+LINK = "document.getElementById('quiz-link').href"
 CONTRACT = "window.molvane && {output: molvane.output, exitStatus: molvane.exitStatus}"
 LINKS = ("Array.from(document.querySelectorAll('#quizzes a'),"
          " function(a) { return a.getAttribute('href'); })")
@@ -91,13 +96,28 @@ class FirefoxQuizTest(webharness.WebCase):
                       "the end of the run")
         self.assertEqual(browser.evaluate(CONTRACT)["output"], harness.expected_output())
 
-    def test_composed_link_reaches_its_home_screen(self):
+    def test_a_quiz_made_in_the_maker_reaches_its_home_screen(self):
         site = os.path.join(self.tmp, "site")
         webharness.copy_site(self.web_dir, site)
         server = webharness.Server(site)
         self.servers.append(server)
-        # Molecules 1 and 27 (butane, 1-butene): CODE 0x01 0x1a; the title "Week 3".
-        self.browser.navigate(server.url + "index.html?m=ARo&style=us&title=Week%203")
+        browser = self.browser
+        browser.navigate(server.url + "maker.html")
+        self.wait_for(lambda: browser.evaluate(MAKER_READY), "the maker")
+        browser.evaluate("document.querySelector('select[name=style]').focus()")
+        browser.press("Down", "Down")
+        # Molecules 1 and 27 (butane, 1-butene), each found by a search.
+        for typed, molecule in (("butane", 1), ("1-butene", 27)):
+            browser.evaluate("document.querySelector('input[type=search]').select()")
+            browser.press(*typed)
+            self.wait_for(lambda: browser.evaluate(SHOWN % molecule), "molecule %d" % molecule)
+            browser.evaluate("document.querySelector('input[data-molecule=\"%d\"]').click()"
+                             % molecule)
+        browser.evaluate("document.querySelector('input[name=title]').focus()")
+        browser.press(*"Week 3")
+        link = "index.html?m=ARo&style=us&title=Week+3"
+        self.wait_for(lambda: browser.evaluate(LINK) == server.url + link, "the link")
+        self.browser.navigate(server.url + link)
         self.wait_for(lambda: (self.browser.evaluate(CONTRACT) or {}).get("output")
                       == harness.STARTUP, "the program's start")
         self.wait_for_pixel((27, 38, 64), "the home screen")
