@@ -22,7 +22,7 @@ var TOPIC_LINE = {x: 400, baseline: 177, font: '26px MolvaneQuizFont', widen: 1.
 // A promise of the bytes of the site's own file at url, always asked of the network
 // first (the service worker keeps the site's own files and serves them without one).
 // Where the site has no such file, the error's `absent` is true.
-function fetchOwnBytes(url) {
+export function fetchOwnBytes(url) {
   return fetch(url, {cache: 'no-cache'}).then(function(response) {
     if (!response.ok) {
       var error = new Error(url + ': ' + response.status);

@@ -1,6 +1,7 @@
 // The quiz maker page (maker.html): loads the bank (bank/index.json), lets the teacher
 // search it, pick molecules and choose a style and a title, and shows the link that
-// carries the quiz, its QR code, and the quiz as a folder to download.
+// carries the quiz, its QR code, and the quiz to download as a folder or as a package
+// for a learning platform (SCORM; its code is fetched only when asked for).
 
 import {BankList} from './maker_list.js';
 import {PickedList, countText} from './maker_picked.js';
@@ -42,7 +43,8 @@ function controls() {
           level: main.querySelector('select[name=level]'),
           lesson: main.querySelector('select[name=lesson]'),
           pickLesson: document.getElementById('pick-lesson'),
-          download: main.querySelector('[data-download=folder]')};
+          download: main.querySelector('[data-download=folder]'),
+          scorm: main.querySelector('[data-download=scorm]')};
 }
 
 // Sets up the page for bank.
@@ -76,6 +78,7 @@ function start(bank) {
     var problem = linkProblem(ids, form.title.value);
     showLink(problem === '' ? quizLink(ids, style, form.title.value) : '', problem);
     form.download.disabled = problem !== '';
+    form.scorm.disabled = problem !== '';
   }
 
   // Shows the molecules that match the search and the filters.
@@ -107,6 +110,15 @@ function start(bank) {
   form.download.addEventListener('click', function() {
     downloadFolder(bank, picked.sorted(), form.style.value, form.title.value,
                    document.getElementById('download-status'));
+  });
+  form.scorm.addEventListener('click', function() {
+    var status = document.getElementById('download-status');
+    var args = [bank, picked.sorted(), form.style.value, form.title.value, status];
+    import('./maker_scorm.js').then(function(module) {
+      return module.downloadScorm.apply(null, args);
+    }, function(error) {
+      status.textContent = 'The package could not be made: ' + error.message;
+    });
   });
   setUpCopy();
 

@@ -8,7 +8,7 @@ import {zipBlob} from './maker_zip.js';
 export var ZIP_NAME = 'molvane-quiz.zip';
 
 // Has the browser save blob as a file called name.
-function save(blob, name) {
+export function save(blob, name) {
   var url = URL.createObjectURL(blob);
   var anchor = document.createElement('a');
   anchor.href = url;
@@ -19,10 +19,9 @@ function save(blob, name) {
   setTimeout(function() { URL.revokeObjectURL(url); }, 60000);
 }
 
-// Makes and saves the zip of the quiz of ids in style with title from bank; reports
-// progress and failure in element `status`.
-export function downloadFolder(bank, ids, style, title, status) {
-  status.textContent = 'Making the folder\u2026';
+// A promise of the quiz folder of ids in style with title from bank, [{name, bytes}]
+// as composedFolder gives it; rejects when a file could not be fetched.
+export function wholeFolder(bank, ids, style, title) {
   return composedFolder(bank, ids, style, title).then(function(result) {
     var missing = result.filter(function(file) { return file.bytes === null; });
     if (missing.length > 0) {
@@ -30,6 +29,15 @@ export function downloadFolder(bank, ids, style, title, status) {
         return file.name;
       }).join(', '));
     }
+    return result;
+  });
+}
+
+// Makes and saves the zip of the quiz of ids in style with title from bank; reports
+// progress and failure in element `status`.
+export function downloadFolder(bank, ids, style, title, status) {
+  status.textContent = 'Making the folder\u2026';
+  return wholeFolder(bank, ids, style, title).then(function(result) {
     save(zipBlob(result.map(function(file) {
       return {name: 'data/' + file.name, bytes: file.bytes};
     })), ZIP_NAME);

@@ -8,6 +8,7 @@
 //    store, fetched and stored the first time.
 
 import {unpacks, allQuizFileUrls, parseCatalogue} from './catalogue.js';
+import {shortHash} from './hashes.js';
 
 // The build id and the own files with their hashes, written by the site tool.
 var SITE = {"build": "unbuilt", "files": {}};
@@ -28,15 +29,6 @@ function openStore(name) {
     opened[name] = caches.open(name);
   }
   return opened[name];
-}
-
-// The first 16 hex digits of the SHA-256 of bytes.
-function shortHash(bytes) {
-  return crypto.subtle.digest('SHA-256', bytes).then(function(digest) {
-    return Array.from(new Uint8Array(digest).slice(0, 8)).map(function(byte) {
-      return (byte < 16 ? '0' : '') + byte.toString(16);
-    }).join('');
-  });
 }
 
 // A promise of the response for own file name with the content of this build: the

@@ -1,9 +1,10 @@
 """The quiz maker (maker.html) end to end: a quiz made from the bank by search and
-picks, its link played to the end, and its folder downloaded as a .zip that
-molvane-check accepts.
+picks, its link played to the end, its folder downloaded as a .zip that molvane-check
+accepts, and its SCORM package played in a learning platform's place.
 
 Each test serves its own copy of the site that scripts/web built. The folder test
-needs the path of molvane-check in MOLVANE_CHECK (CMake gives it) and skips without.
+needs the path of molvane-check in MOLVANE_CHECK (CMake gives it) and skips without;
+the SCORM test needs scorm-again (scorm_platform.py) and skips without.
 """
 
 import json
@@ -15,10 +16,13 @@ import zipfile
 
 from PIL import Image, ImageChops
 
+import scorm_platform
 import webharness
 
 sys.path.insert(0, os.path.join(webharness.HERE, "..", "e2e"))
+sys.path.insert(0, os.path.join(webharness.HERE, "..", "tools"))
 import harness  # noqa: E402  (the desktop end-to-end tests' expected logs)
+from scorm_manifest_check import check_manifest  # noqa: E402
 
 ROWS = "return document.querySelectorAll('input[type=checkbox][data-molecule]').length;"
 SHOWN = """
@@ -52,7 +56,7 @@ ETHYNE = (38, "acetyl", "ethyne", "acetylene")
 LESSON = "anhydrides"
 
 
-class MakerTest(webharness.WebCase):
+class MakerTest(scorm_platform.PlatformCase, webharness.WebCase):
 
     def open_maker(self):
         self.site = os.path.join(self.tmp, "site")
@@ -190,18 +194,24 @@ class MakerTest(webharness.WebCase):
         self.assertEqual(contract["exitStatus"], 1)
         self.assertIsNone(contract["error"])
 
+    def download(self, kind, name):
+        """Clicks the download button of data-download kind; returns the path of the file
+        called name that the browser saves."""
+        downloads = os.path.join(self.tmp, "downloads")
+        os.makedirs(downloads, exist_ok=True)
+        self.page.cdp("Browser.setDownloadBehavior", behavior="allow", downloadPath=downloads)
+        self.js(CLICK, '[data-download="%s"]' % kind)
+        saved = os.path.join(downloads, name)
+        self.page.wait_for(lambda: os.path.exists(saved), "the download", timeout=20)
+        return saved
+
     def test_downloaded_folder_passes_molvane_check(self):
         check = os.environ.get("MOLVANE_CHECK")
         if not check:
             self.skipTest("MOLVANE_CHECK is not set")
-        downloads = os.path.join(self.tmp, "downloads")
-        os.makedirs(downloads)
         self.open_maker()
-        self.page.cdp("Browser.setDownloadBehavior", behavior="allow", downloadPath=downloads)
         self.make_quiz("iupac", "Revision")  # ethyne is acetylene in iupac as in us
-        self.js(CLICK, '[data-download="folder"]')
-        archive = os.path.join(downloads, "molvane-quiz.zip")
-        self.page.wait_for(lambda: os.path.exists(archive), "the download", timeout=20)
+        archive = self.download("folder", "molvane-quiz.zip")
         folder = os.path.join(self.tmp, "folder")
         with zipfile.ZipFile(archive) as quiz:
             self.assertIsNone(quiz.testzip())
@@ -217,6 +227,51 @@ class MakerTest(webharness.WebCase):
         result = subprocess.run([check, os.path.join(folder, "data")], capture_output=True,
                                 text=True, timeout=60)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_scorm_package_is_the_tools_and_plays_to_completed(self):
+        if not os.path.isfile(scorm_platform.SCORM_AGAIN):
+            self.skipTest(scorm_platform.MISSING)
+        title = "Alkenes & <more>"
+        self.open_maker()
+        self.pick_by_search(BUTENE)
+        self.driver.find_element("css selector", "input[name=title]").send_keys(title)
+        self.page.wait_for(lambda: self.js(
+            "return !document.querySelector('[data-download=scorm]').disabled;"), "the button")
+        package = self.download("scorm", "molvane-quiz-scorm.zip")
+        with zipfile.ZipFile(package) as archive:
+            self.assertIsNone(archive.testzip())
+            names = check_manifest(self, archive, title)
+            made = {name: archive.read(name) for name in names}
+
+        # The package tool's, of the same quiz folder and the same site, holds the same.
+        data = os.path.join(self.tmp, "quiz", "data")
+        os.makedirs(data)
+        for name, content in made.items():
+            if name.startswith("quizzes/quiz/"):
+                with open(os.path.join(data, name.split("/", 2)[2]), "wb") as target:
+                    target.write(content)
+        tools = scorm_platform.package_quiz(self.site, data, os.path.join(self.tmp, "tool.zip"),
+                                            title)
+        with zipfile.ZipFile(tools) as archive:
+            self.assertEqual(sorted(made), sorted(archive.namelist()))
+            self.assertEqual([name for name in names if archive.read(name) != made[name]], [])
+
+        self.open_package(package)
+        screen = self.screen("last.bmp")
+        self.page.wait_for(lambda: self.js(
+            "return performance.getEntriesByName('molvane-first-frame').length;"),
+            "the home screen")
+        self.js("document.getElementById('canvas').focus();")
+        home = self.page.canvas()
+        self.page.press("space")
+        self.page.wait_for(lambda: ImageChops.difference(self.page.canvas(), home).getbbox(),
+                           "the question")
+        self.page.type_text(BUTENE[2])
+        self.page.press("Return")
+        self.page.wait_for(lambda: self.shows(screen), "the closing screen")
+        self.page.press("space")
+        self.assertEqual(self.page.wait_for_end()["output"], harness.expected_output())
+        self.assertEqual(self.platform()["status"], "completed")
 
 
 if __name__ == "__main__":
