@@ -21,6 +21,11 @@ var ALPHABET = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_
 var MAX_NUMBER = 0x0fffffff;
 var SHOWABLE = /^[\x20-\x7e\xa0-\xff]*$/;
 
+// Whether every character of title is printable Latin-1, which the quiz's font shows.
+export function showable(title) {
+  return SHOWABLE.test(title);
+}
+
 // bytes (numbers 0 to 255) in base64url without padding.
 function toBase64Url(bytes) {
   var text = '';
@@ -139,7 +144,7 @@ function titleProblem(title) {
   if (title === null || title === '') {
     return 'it has no title';
   }
-  if (!SHOWABLE.test(title)) {
+  if (!showable(title)) {
     return 'its title has characters the quiz cannot show';
   }
   if (title.length > MAX_TITLE_LENGTH) {

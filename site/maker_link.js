@@ -1,19 +1,8 @@
 // The maker's link: what a quiz still lacks before it has one, the whole link (absolute,
 // from composed_link.js's composedHref), its Copy button and its QR code.
 
-import {MAX_MOLECULES, MAX_TITLE_LENGTH, composedHref} from './composed_link.js';
+import {MAX_MOLECULES, MAX_TITLE_LENGTH, composedHref, showable} from './composed_link.js';
 import {drawQr} from './maker_qr.js';
-
-// Whether every character of title is printable Latin-1, which the quiz's font shows.
-function showable(title) {
-  for (var i = 0; i < title.length; i += 1) {
-    var code = title.charCodeAt(i);
-    if (!(code >= 0x20 && code <= 0x7e) && !(code >= 0xa0 && code <= 0xff)) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // What stops ids and title from making a quiz, for the teacher to read; '' when nothing.
 export function linkProblem(ids, title) {
