@@ -202,7 +202,11 @@ class MakerTest(scorm_platform.PlatformCase, webharness.WebCase):
         self.page.cdp("Browser.setDownloadBehavior", behavior="allow", downloadPath=downloads)
         self.js(CLICK, '[data-download="%s"]' % kind)
         saved = os.path.join(downloads, name)
-        self.page.wait_for(lambda: os.path.exists(saved), "the download", timeout=20)
+        # Chromium may create the file before it has written it: done is a whole zip,
+        # with no partial download (NAME.crdownload) left beside it.
+        self.page.wait_for(lambda: os.path.exists(saved) and zipfile.is_zipfile(saved) and not [
+            other for other in os.listdir(downloads) if other.endswith(".crdownload")],
+            "the download", timeout=20)
         return saved
 
     def test_downloaded_folder_passes_molvane_check(self):
