@@ -68,10 +68,7 @@ def pixels(image, box=None):
 class ComposedTest(webharness.WebCase):
 
     def serve_site(self):
-        site = os.path.join(self.tmp, "site")
-        webharness.copy_site(self.web_dir, site)
-        server = webharness.Server(site)
-        self.servers.append(server)
+        site, server = self.serve_copy()
         with open(os.path.join(site, "bank", "index.json"), encoding="utf-8") as source:
             self.bank = json.load(source)
         return site, server
@@ -204,11 +201,7 @@ class ComposedTest(webharness.WebCase):
                 self.assertFalse(notice["programLoaded"], "the program does not start")
                 self.assertEqual(page.contract(), {"output": "", "exitStatus": None, "error": None})
         # A site without the bank (a site of one quiz) says so.
-        bare = os.path.join(self.tmp, "bare")
-        webharness.copy_site(self.web_dir, bare)
-        shutil.rmtree(os.path.join(bare, "bank"))
-        server = webharness.Server(bare)
-        self.servers.append(server)
+        _, server = self.serve_copy("bare", lambda site: shutil.rmtree(os.path.join(site, "bank")))
         page = webharness.Page(self.driver, server.url + link(two, "uk", "Test"))
         page.wait_for(lambda: page.driver.execute_script(
             "return document.getElementById('message').textContent;") ==

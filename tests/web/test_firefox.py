@@ -73,10 +73,7 @@ class FirefoxQuizTest(webharness.WebCase):
         self.assertEqual(contract["exitStatus"], 1)
 
     def test_a_lesson_chosen_in_us(self):
-        site = os.path.join(self.tmp, "site")
-        webharness.copy_site(self.web_dir, site)
-        server = webharness.Server(site)
-        self.servers.append(server)
+        _, server = self.serve_copy()
         browser = self.browser
         browser.navigate(server.url + "index.html")
         self.wait_for(lambda: "?quiz=dienes" in (browser.evaluate(LINKS) or []), "the list")
@@ -97,10 +94,7 @@ class FirefoxQuizTest(webharness.WebCase):
         self.assertEqual(browser.evaluate(CONTRACT)["output"], harness.expected_output())
 
     def test_a_quiz_made_in_the_maker_reaches_its_home_screen(self):
-        site = os.path.join(self.tmp, "site")
-        webharness.copy_site(self.web_dir, site)
-        server = webharness.Server(site)
-        self.servers.append(server)
+        _, server = self.serve_copy()
         browser = self.browser
         browser.navigate(server.url + "maker.html")
         self.wait_for(lambda: browser.evaluate(MAKER_READY), "the maker")

@@ -59,10 +59,7 @@ LESSON = "anhydrides"
 class MakerTest(scorm_platform.PlatformCase, webharness.WebCase):
 
     def open_maker(self):
-        self.site = os.path.join(self.tmp, "site")
-        webharness.copy_site(self.web_dir, self.site)
-        self.server = webharness.Server(self.site)
-        self.servers.append(self.server)
+        self.site, self.server = self.serve_copy()
         with open(os.path.join(self.site, "bank", "index.json"), encoding="utf-8") as source:
             self.bank = json.load(source)
         self.page = webharness.Page(self.driver, self.server.url + "maker.html")

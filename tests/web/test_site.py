@@ -105,11 +105,7 @@ class SiteTest(webharness.WebCase):
 
     def serve_site(self, handler_class=webharness.QuietHandler):
         """Serves a fresh copy of the built site; returns its folder and its server."""
-        site = os.path.join(self.tmp, "site")
-        webharness.copy_site(self.web_dir, site)
-        server = webharness.Server(site, handler_class)
-        self.servers.append(server)
-        return site, server
+        return self.serve_copy(handler_class=handler_class)
 
     def catalogue(self, site):
         with open(os.path.join(site, "quizzes", "index.json"), encoding="utf-8") as source:

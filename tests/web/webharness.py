@@ -291,6 +291,17 @@ class WebCase(unittest.TestCase):
         self.servers = []
         self.addCleanup(lambda: [server.close() for server in self.servers])
 
+    def serve_copy(self, name="site", prepare=None, handler_class=QuietHandler):
+        """Serves a fresh copy of the built site in tmp/name, which prepare (if given) may
+        change first; returns its folder and its server."""
+        site = os.path.join(self.tmp, name)
+        copy_site(self.web_dir, site)
+        if prepare is not None:
+            prepare(site)
+        server = Server(site, handler_class)
+        self.servers.append(server)
+        return site, server
+
     def open_quiz(self, names=(), prepare=None, **data_options):
         """Serves a site of one quiz made of names (see datagen.make_data) and opens it.
         prepare, if given, may change the data folder before the site is made."""
