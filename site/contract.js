@@ -150,27 +150,22 @@ function isExit(error) {
       (typeof window.ExitStatus === 'function' && error instanceof window.ExitStatus);
 }
 
-// Errors count only once the program is on its way (watchProgram).
+// Ends the run as a crash on what event threw, unless that ends a run on purpose. Errors
+// count only once the program is on its way (watchProgram).
+function onThrown(event, thrown) {
+  if (!programLoading) {
+    return;
+  }
+  if (isExit(thrown)) {
+    event.preventDefault();
+  } else {
+    crash(thrown);
+  }
+}
 window.addEventListener('error', function(event) {
-  if (!programLoading) {
-    return;
-  }
-  if (isExit(event.error)) {
-    event.preventDefault();
-  } else {
-    crash(event.error || event.message);
-  }
+  onThrown(event, event.error || event.message);
 });
-window.addEventListener('unhandledrejection', function(event) {
-  if (!programLoading) {
-    return;
-  }
-  if (isExit(event.reason)) {
-    event.preventDefault();
-  } else {
-    crash(event.reason);
-  }
-});
+window.addEventListener('unhandledrejection', function(event) { onThrown(event, event.reason); });
 
 var Module = window.Module = {
   canvas: canvas,
