@@ -37,9 +37,9 @@ static int logFd = -2; /* -2: not opened yet; -1: logging off */
 
 static long long now(void)
 {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec;
+    struct timespec moment;
+    clock_gettime(CLOCK_MONOTONIC, &moment);
+    return (long long)moment.tv_sec * 1000000000LL + moment.tv_nsec;
 }
 
 static int logFile(void)
